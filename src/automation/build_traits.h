@@ -1,0 +1,44 @@
+// What sets the two deliverables apart, as two traits types. The core is written once
+// against `Build` (see build.h); each deliverable is compiled with one of these.
+#pragma once
+
+#include <cstdint>
+
+#include "automation/identity.h"
+#include "core/text.h"
+
+struct BuildIdentity {
+    TextView libraryName;  // executable, internal and type library name
+    TextView companyName;
+    int16_t major, minor, build, revision;
+};
+
+struct KeystackBuild {
+    // Store keeps rows sorted by description, each description once (an index).
+    static constexpr bool kSorted = true;
+    static constexpr BuildIdentity kIdentity{u"" KEYSTACK_LIBRARY_NAME, u"" KEYSTACK_COMPANY_NAME,
+                                             KEYSTACK_VERSION_MAJOR, KEYSTACK_VERSION_MINOR,
+                                             KEYSTACK_VERSION_BUILD, KEYSTACK_VERSION_REVISION};
+    static constexpr TextView kTableFullText = u"No more index entries may be added";
+    static constexpr TextView kResetText = u"Index Reset";
+    static constexpr TextView kRootElement = u"IndexDoc";
+    static constexpr TextView kEntryElement = u"Index";
+    static constexpr TextView kSavedText = u"Index saved to ";
+    static constexpr TextView kLoadedText = u" Index Data into memory";
+    static constexpr TextView kNoFileNameText = u"";
+};
+
+struct PagestackBuild {
+    // Store keeps rows in the order descriptions were first stored (a table of contents).
+    static constexpr bool kSorted = false;
+    static constexpr BuildIdentity kIdentity{u"" PAGESTACK_LIBRARY_NAME, u"" PAGESTACK_COMPANY_NAME,
+                                             PAGESTACK_VERSION_MAJOR, PAGESTACK_VERSION_MINOR,
+                                             PAGESTACK_VERSION_BUILD, PAGESTACK_VERSION_REVISION};
+    static constexpr TextView kTableFullText = u"No More contents may be added";
+    static constexpr TextView kResetText = u"Table of Contents Reset";
+    static constexpr TextView kRootElement = u"TableOfContentsDoc";
+    static constexpr TextView kEntryElement = u"Contents";
+    static constexpr TextView kSavedText = u"Table of Contents saved to ";
+    static constexpr TextView kLoadedText = u" Table of Contents into memory";
+    static constexpr TextView kNoFileNameText = u"No Filename specified";
+};

@@ -1,0 +1,18 @@
+// Text as the library sees it: 16-bit units end to end, as automation strings carry them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using Text = std::u16string;
+using TextView = std::u16string_view;
+
+// Widens plain ASCII (file names, messages); every byte becomes one unit.
+Text AsciiToText(std::string_view ascii);
+
+// Narrows text to ASCII for diagnostics; units above 127 become '?'.
+std::string TextToAscii(TextView text);
+
+// Decimal digits with a minus sign when negative, no blanks or leading zeros.
+Text DecimalText(int64_t value);

@@ -1,0 +1,42 @@
+// Entry: one table of description/page pairs (the EntryTable) and the index file that saves
+// and restores it. Keystack keeps the rows sorted by description; Pagestack keeps them in
+// the order they were first stored.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "core/text.h"
+
+class Entry {
+public:
+    // Store fills at most this many rows; the Pagestack loader can fill one more.
+    static constexpr int16_t kStoreLimit = 8000;
+    static constexpr int16_t kRowCount = 8001;
+
+    Entry();
+
+    Text Store(const Text& description, const Text& pageNo);
+    int16_t Count() const { return count_; }
+    Text FetchDescription(int16_t index) const;
+    Text FetchPage(int16_t index) const;
+    int16_t MaxPage() const;
+    Text Clear();
+
+private:
+    struct Row {
+        Text description;
+        Text page;
+    };
+
+    Text StoreSorted(const Text& description, const Text& pageNo);
+    Text StoreInOrder(const Text& description, const Text& pageNo);
+    bool InUse(int16_t index) const { return index >= 0 && index < count_; }
+
+    // The rows are allocated once, for the full capacity; rows at or above count_ keep
+    // whatever they last held and are never read.
+    std::unique_ptr<Row[]> rows_;
+    int16_t count_ = 0;
+    // A Description line read from a file, waiting for its Page line.
+    Text pendingDescription_;
+};

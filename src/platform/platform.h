@@ -1,0 +1,54 @@
+// The platform seam: every service the core takes from the operating system.
+// One implementation calls Win32 (the DLLs, and the unit tests under Wine); the portable one
+// serves the native build with code page Windows-1252 and '.' as the decimal separator.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/text.h"
+
+namespace platform {
+
+// --- The system ANSI code page ---
+
+// Text to ANSI bytes; a character the code page cannot represent becomes its default, '?'.
+std::string ToAnsi(TextView text);
+// ANSI bytes to text.
+Text FromAnsi(std::string_view bytes);
+// The character's code in the ANSI code page: a single byte gives 0..255; a double-byte
+// character gives lead * 256 + trail as a 16-bit signed number (negative); a character
+// the code page cannot represent gives the code of '?' (63).
+int16_t AnsiCodeOf(char16_t ch);
+// The character whose ANSI code is `code` (the inverse of AnsiCodeOf).
+// Throws the invalid-argument error for a number that is no character code of the code page.
+Text CharFromAnsiCode(int32_t code);
+
+// --- Locale numbers and text ---
+
+// Locale-aware numeric test and conversion to a 16-bit integer, rounding half to even.
+// Returns nothing for text that is not numeric; throws the overflow error for a numeric
+// value outside -32768..32767.
+std::optional<int16_t> ParseInt16(TextView text);
+// Reads a leading decimal number as Val does: leading blanks, tabs and line feeds are
+// skipped, then an optional sign, digits, a decimal point and an exponent, up to the first
+// character that cannot continue the number (no number reads as 0). Rounds half to even
+// to a 32-bit integer; throws the overflow error beyond that range. The same everywhere.
+int32_t ReadLeadingNumber(TextView text);
+// The number with at least four digits, zero-padded ("0000"); a minus sign stands first.
+Text FormatCode0000(int32_t value);
+// Locale-aware lower-casing of the whole text.
+Text ToLower(TextView text);
+
+// --- Dates (the current local date) ---
+
+Text CurrentYear();          // "yyyy"
+Text CurrentDateDdMmmYyyy(); // "dd-MMM-yyyy", e.g. "05-Mar-2024"
+
+// --- Errors ---
+
+// The platform's one-line description of a Win32 error code.
+Text SystemErrorText(uint32_t code);
+
+}  // namespace platform

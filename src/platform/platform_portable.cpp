@@ -1,0 +1,168 @@
+// The portable seam for the native build: code page Windows-1252, '.' as decimal separator,
+// ',' as group separator, English month names.
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <limits>
+
+#include "core/error.h"
+#include "platform/decimal_number.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the five unassigned bytes map to the same code point, as
+// Windows' own conversion does.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+char16_t ByteToChar(unsigned char b) {
+    return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
+}
+
+int CharToByte(char16_t ch) {  // -1 when not in the code page
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return ch;
+    for (int i = 0; i < 32; ++i)
+        if (kCp1252High[i] == ch) return 0x80 + i;
+    return -1;
+}
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+
+std::optional<int16_t> ParseRadix(TextView digits, int radix) {
+    if (digits.empty()) return std::nullopt;
+    uint32_t value = 0;
+    for (char16_t c : digits) {
+        int d = (c >= u'0' && c <= u'9') ? c - u'0'
+              : (c >= u'a' && c <= u'f') ? c - u'a' + 10
+              : (c >= u'A' && c <= u'F') ? c - u'A' + 10 : 99;
+        if (d >= radix) return std::nullopt;
+        value = value * radix + d;
+        if (value > 0xFFFF) throw OverflowError();
+    }
+    return static_cast<int16_t>(value);  // &HFFFF is -1, as a 16-bit literal
+}
+
+}  // namespace
+
+std::string ToAnsi(TextView text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char16_t ch : text) {
+        int b = CharToByte(ch);
+        out.push_back(static_cast<char>(b < 0 ? '?' : b));
+    }
+    return out;
+}
+
+Text FromAnsi(std::string_view bytes) {
+    Text out;
+    out.reserve(bytes.size());
+    for (unsigned char b : bytes) out.push_back(ByteToChar(b));
+    return out;
+}
+
+int16_t AnsiCodeOf(char16_t ch) {
+    int b = CharToByte(ch);
+    return static_cast<int16_t>(b < 0 ? '?' : b);
+}
+
+Text CharFromAnsiCode(int32_t code) {
+    if (code < 0 || code > 255) throw InvalidArgumentError();
+    return Text(1, ByteToChar(static_cast<unsigned char>(code)));
+}
+
+std::optional<int16_t> ParseInt16(TextView text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    TextView t = text.substr(begin, end - begin);
+    if (t.size() > 2 && t[0] == u'&' && (t[1] == u'H' || t[1] == u'h')) return ParseRadix(t.substr(2), 16);
+    if (t.size() > 2 && t[0] == u'&' && (t[1] == u'O' || t[1] == u'o')) return ParseRadix(t.substr(2), 8);
+
+    DecimalNumber number;
+    size_t i = 0;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-')) {
+        number.negative = t[i] == u'-';
+        ++i;
+    }
+    auto next = ReadDecimal(t, i, u'.', u',', number);
+    if (!next || *next != t.size()) return std::nullopt;
+    auto value = RoundHalfEven(number, std::numeric_limits<int16_t>::min(),
+                               std::numeric_limits<int16_t>::max());
+    if (!value) throw OverflowError();
+    return static_cast<int16_t>(*value);
+}
+
+namespace {
+// Latin Extended-A pairs each capital with the small letter right after it.
+char16_t LowerLatinExtendedA(char16_t c) {
+    if (c == 0x178) return 0xFF;
+    const bool capital = (c >= 0x100 && c <= 0x137 && c % 2 == 0 && c != 0x130) ||
+                         (c >= 0x139 && c <= 0x148 && c % 2 == 1) ||
+                         (c >= 0x14A && c <= 0x177 && c % 2 == 0) ||
+                         (c >= 0x179 && c <= 0x17E && c % 2 == 1);
+    return capital ? static_cast<char16_t>(c + 1) : c;
+}
+}  // namespace
+
+// Lower-cases ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic capitals.
+Text ToLower(TextView text) {
+    Text out(text);
+    for (char16_t& c : out) {
+        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+            (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
+            c = static_cast<char16_t>(c + 0x20);
+        } else if (c >= 0x400 && c <= 0x40F) {
+            c = static_cast<char16_t>(c + 0x50);
+        } else {
+            c = LowerLatinExtendedA(c);
+        }
+    }
+    return out;
+}
+
+namespace {
+std::tm LocalNow() {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return tm;
+}
+}  // namespace
+
+Text CurrentYear() {
+    return DecimalText(LocalNow().tm_year + 1900);
+}
+
+Text CurrentDateDdMmmYyyy() {
+    static const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm tm = LocalNow();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d-%s-%04d", tm.tm_mday, kMonths[tm.tm_mon],
+                  tm.tm_year + 1900);
+    return AsciiToText(buf);
+}
+
+Text SystemErrorText(uint32_t code) {
+    // The texts Windows gives for the codes the portable file services report.
+    switch (code) {
+        case 2: return u"The system cannot find the file specified.";
+        case 3: return u"The system cannot find the path specified.";
+        case 5: return u"Access is denied.";
+        case 19: return u"The media is write protected.";
+        case 32: return u"The process cannot access the file because it is being used by another process.";
+        case 39: case 112: return u"There is not enough space on the disk.";
+        case 87: return u"The parameter is incorrect.";
+        case 123: return u"The filename, directory name, or volume label syntax is incorrect.";
+        case 206: return u"The filename or extension is too long.";
+        default: return u"Unspecified error " + DecimalText(code) + u".";
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,118 @@
+// The Win32 seam: the system ANSI code page, the user's default locale and the system's
+// own error texts.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <limits>
+
+#include "core/error.h"
+#include "platform/platform.h"
+
+namespace platform {
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Win32 wide characters are 16-bit units");
+
+const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+const wchar_t* Wide(TextView text) { return reinterpret_cast<const wchar_t*>(text.data()); }
+wchar_t* Wide(Text& text) { return reinterpret_cast<wchar_t*>(text.data()); }
+
+bool CodePageIsDoubleByte() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
+}
+
+}  // namespace
+
+std::string ToAnsi(TextView text) {
+    if (text.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+Text FromAnsi(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
+                                      nullptr, 0);
+    Text out(static_cast<size_t>(n), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), Wide(out), n);
+    return out;
+}
+
+int16_t AnsiCodeOf(char16_t ch) {
+    const wchar_t w = static_cast<wchar_t>(ch);
+    unsigned char bytes[4] = {};
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, 0, &w, 1, reinterpret_cast<char*>(bytes),
+                                      sizeof bytes, nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return '?';
+    if (n == 1) return bytes[0];
+    return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] << 8 | bytes[1]));
+}
+
+Text CharFromAnsiCode(int32_t code) {
+    char bytes[2];
+    int n;
+    if (code >= 0 && code <= 255) {
+        bytes[0] = static_cast<char>(code);
+        n = 1;
+    } else if (code >= -32768 && code <= 65535 && CodePageIsDoubleByte()) {
+        const uint16_t unit = static_cast<uint16_t>(code);
+        bytes[0] = static_cast<char>(unit >> 8);
+        bytes[1] = static_cast<char>(unit & 0xFF);
+        n = 2;
+    } else {
+        throw InvalidArgumentError();
+    }
+    wchar_t out[4];
+    const int m = MultiByteToWideChar(CP_ACP, 0, bytes, n, out, 4);
+    if (m <= 0) throw InvalidArgumentError();
+    return Text(reinterpret_cast<const char16_t*>(out), 1);
+}
+
+std::optional<int16_t> ParseInt16(TextView text) {
+    const Text copy(text);  // VarI2FromStr reads up to a terminating zero
+    SHORT value = 0;
+    const HRESULT hr = VarI2FromStr(const_cast<LPOLESTR>(Wide(copy)), LOCALE_USER_DEFAULT, 0,
+                                    &value);
+    if (hr == DISP_E_OVERFLOW) throw OverflowError();
+    if (FAILED(hr)) return std::nullopt;
+    return static_cast<int16_t>(value);
+}
+
+Text ToLower(TextView text) {
+    Text out(text);
+    if (!out.empty()) CharLowerBuffW(Wide(out), static_cast<DWORD>(out.size()));
+    return out;
+}
+
+namespace {
+Text FormatToday(const wchar_t* pattern) {
+    wchar_t buf[64];
+    const int n = GetDateFormatW(LOCALE_USER_DEFAULT, 0, nullptr, pattern, buf, 64);
+    return n > 0 ? Text(reinterpret_cast<const char16_t*>(buf), static_cast<size_t>(n - 1)) : Text();
+}
+}  // namespace
+
+Text CurrentYear() { return FormatToday(L"yyyy"); }
+Text CurrentDateDdMmmYyyy() { return FormatToday(L"dd-MMM-yyyy"); }
+
+Text SystemErrorText(uint32_t code) {
+    wchar_t* buf = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+    Text text;
+    if (n > 0 && buf) text.assign(reinterpret_cast<const char16_t*>(buf), n);
+    if (buf) LocalFree(buf);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
+        text.pop_back();
+    if (text.empty()) text = u"Unspecified error " + DecimalText(code) + u".";
+    return text;
+}
+
+}  // namespace platform

@@ -1,0 +1,150 @@
+#include "xml/xml_text.h"
+
+#include "core/error.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Positions are 16-bit in the file format's tradition: texts stay within 32767 characters.
+constexpr size_t kMaxPosition = 32767;
+
+void CheckPosition(size_t zeroBased) {
+    if (zeroBased + 1 > kMaxPosition) throw OverflowError();
+}
+
+Text ReplaceAll(TextView text, TextView from, TextView to) {
+    Text out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (size_t hit; (hit = text.find(from, pos)) != TextView::npos; pos = hit + from.size()) {
+        out.append(text.substr(pos, hit - pos));
+        out.append(to);
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+constexpr char16_t kCR = u'\r';
+constexpr char16_t kLF = u'\n';
+constexpr TextView kCrLfReference = u"&#0013;&#0010;";
+constexpr TextView kCDataStart = u"<![CDATA[";
+constexpr TextView kCDataEnd = u"]]>";
+
+// Decodes the numeric references ("&#" number ";") the way a rescan from the start after each
+// replacement would, in one left-to-right pass: everything already emitted holds no "&#",
+// so the next reference either straddles the end of the output (a decoded "&" or "#") or
+// lies further on in the input.
+Text DecodeNumericReferences(TextView in) {
+    Text out;
+    out.reserve(in.size());
+    size_t i = 0;  // the current text is out + in[i..]
+    for (;;) {
+        size_t start;         // position of the reference's "&" in the current text
+        size_t digitsBegin;   // index in `in` where the reference's number starts
+        const size_t outSize = out.size();
+        if (outSize >= 2 && out[outSize - 2] == u'&' && out[outSize - 1] == u'#') {
+            start = outSize - 2;
+            digitsBegin = i;
+        } else if (outSize >= 1 && out[outSize - 1] == u'&' && i < in.size() && in[i] == u'#') {
+            start = outSize - 1;
+            digitsBegin = i + 1;
+        } else {
+            const size_t k = in.find(u"&#", i);
+            if (k == TextView::npos) break;
+            start = outSize + (k - i);
+            digitsBegin = k + 2;
+        }
+        CheckPosition(start);
+        const size_t semicolon = in.find(u';', digitsBegin);
+        if (semicolon == TextView::npos) break;  // an unterminated "&#" stays, with the rest
+        CheckPosition(outSize + (semicolon - i));
+
+        const Text decoded =
+            platform::CharFromAnsiCode(platform::ReadLeadingNumber(in.substr(digitsBegin, semicolon - digitsBegin)));
+        if (start >= outSize) {
+            out.append(in.substr(i, start - outSize));  // plain text before the reference
+        } else {
+            out.resize(start);  // the reference began with decoded characters
+        }
+        out.append(decoded);
+        i = semicolon + 1;
+    }
+    out.append(in.substr(i));
+    return out;
+}
+
+}  // namespace
+
+Text XmlEscape(TextView text) {
+    Text out;
+    out.reserve(text.size() + text.size() / 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        switch (c) {
+            case u'&': out.append(u"&amp;"); break;
+            case u'>': out.append(u"&gt;"); break;
+            case u'<': out.append(u"&lt;"); break;
+            case u'\'': out.append(u"&apos;"); break;
+            case u'"': out.append(u"&quot;"); break;
+            case kCR:
+                // A lone CR is written as a reference too: raw, it would end the line when
+                // the file is read back and cut the value.
+                if (i + 1 < text.size() && text[i + 1] == kLF) {
+                    out.append(kCrLfReference);
+                    ++i;
+                } else {
+                    out.append(u"&#0013;");
+                }
+                break;
+            default: {
+                const int16_t code = c < 127 ? static_cast<int16_t>(c) : platform::AnsiCodeOf(c);
+                if (code > 126) {
+                    out.append(u"&#");
+                    out.append(platform::FormatCode0000(code));
+                    out.push_back(u';');
+                } else {
+                    out.push_back(c);
+                }
+            }
+        }
+    }
+    if (out.size() > kMaxPosition) throw OverflowError();
+    return out;
+}
+
+Text XmlCData(TextView text) {
+    if (text.find(u'<') != TextView::npos)
+        return Text(kCDataStart) + ReplaceAll(text, u"\r\n", kCrLfReference) + Text(kCDataEnd);
+    if (text.find(u'~') != TextView::npos)
+        return Text(kCDataStart) + Text(text) + Text(kCDataEnd);
+    return Text(text);
+}
+
+Text XmlUnescape(TextView text) {
+    Text s = ReplaceAll(text, u"[[--CRLF--]]", u"\r\n");
+    s = ReplaceAll(s, kCrLfReference, u"\r\n");
+    s = DecodeNumericReferences(s);
+    s = ReplaceAll(s, u"&gt;", u">");
+    s = ReplaceAll(s, u"&lt;", u"<");
+    s = ReplaceAll(s, u"&apos;", u"'");
+    s = ReplaceAll(s, u"&quot;", u"\"");
+    return ReplaceAll(s, u"&amp;", u"&");
+}
+
+Text XmlElementValue(TextView line) {
+    const size_t g = line.find(u'>');
+    if (g == TextView::npos) return Text();
+    CheckPosition(g);
+    const size_t e = line.find(u"</", g);
+    if (e == TextView::npos) return XmlUnescape(line.substr(g + 1));
+    CheckPosition(e);
+
+    const TextView v = line.substr(g + 1, e - g - 1);
+    const size_t c = v.find(kCDataStart);
+    const size_t d = v.find(kCDataEnd);
+    if (c != TextView::npos) CheckPosition(c);
+    if (d != TextView::npos) CheckPosition(d);
+    if (c == TextView::npos || d == TextView::npos) return XmlUnescape(v);
+    if (d < c + kCDataStart.size()) throw InvalidArgumentError();
+    return XmlUnescape(v.substr(c + kCDataStart.size(), d - c - kCDataStart.size()));
+}

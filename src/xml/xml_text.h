@@ -1,0 +1,24 @@
+// XMLCode text functions: escaping values, character-data sections, unescaping, and reading
+// the value of the one element on a line. They keep no state and touch no file.
+#pragma once
+
+#include "core/text.h"
+
+// Makes text safe to stand between an element's tags: the five markup characters become
+// entities, CR LF and a lone CR become references, characters above 126 become "&#0233;"
+// style references of their ANSI code. Throws the overflow error beyond 32767 characters.
+Text XmlEscape(TextView text);
+
+// Wraps text in a character-data section when it holds "<" (CR LF then written as references)
+// or "~"; other text comes back unchanged.
+Text XmlCData(TextView text);
+
+// Turns the escapes of XmlEscape (and the "[[--CRLF--]]" marker) back into characters.
+// Throws the overflow error for a reference found beyond position 32767 or a number beyond
+// 32 bits, and the invalid-argument error for a number that is no ANSI character code.
+Text XmlUnescape(TextView text);
+
+// The unescaped value of the element on one line: the text between the line's first ">" and
+// the first "</" after it, with a character-data wrapper removed. Markup is found in the line
+// as written, so escaped text is never taken for markup.
+Text XmlElementValue(TextView line);

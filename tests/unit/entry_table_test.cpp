@@ -1,0 +1,152 @@
+// The index table of one deliverable: this file is compiled once for Keystack and once for
+// Pagestack, and checks each against its own rules.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "automation/build.h"
+#include "core/error.h"
+#include "entry/entry.h"
+#include "test_text.h"
+
+namespace {
+
+constexpr bool kSorted = Build::kSorted;
+using Texts = std::vector<Text>;
+
+// The rows in use, as "description/page" items.
+std::vector<Text> Rows(const Entry& entry) {
+    std::vector<Text> rows;
+    for (int16_t i = 0; i < entry.Count(); ++i)
+        rows.push_back(entry.FetchDescription(i) + u"/" + entry.FetchPage(i));
+    return rows;
+}
+
+Text Numbered(int n) {
+    Text digits = DecimalText(n);
+    return u"Item " + Text(5 - digits.size(), u'0') + digits;  // sorts in numeric order
+}
+
+}  // namespace
+
+TEST(EntryTable, StoreOrdersRowsByTheBuildsRule) {
+    Entry entry;
+    EXPECT_EQ(entry.Store(u"b", u"1"), u"b");
+    EXPECT_EQ(entry.Store(u"a", u"2"), u"a");
+    EXPECT_EQ(entry.Store(u"c", u"3"), u"c");
+    EXPECT_EQ(Rows(entry), (kSorted ? Texts{u"a/2", u"b/1", u"c/3"} : Texts{u"b/1", u"a/2", u"c/3"}));
+    EXPECT_EQ(entry.Store(u"a", u"7"), u"a");
+    EXPECT_EQ(entry.Count(), 3);
+    EXPECT_EQ(Rows(entry), (kSorted ? Texts{u"a/7", u"b/1", u"c/3"} : Texts{u"b/1", u"a/7", u"c/3"}));
+
+    Entry cased;
+    cased.Store(u"a", u"1");
+    cased.Store(u"B", u"2");
+    cased.Store(u"A", u"3");
+    EXPECT_EQ(Rows(cased), (kSorted ? Texts{u"A/3", u"B/2", u"a/1"} : Texts{u"a/1", u"B/2", u"A/3"}));
+}
+
+TEST(EntryTable, KeystackSortsOrdinallyByUnit) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    Entry entry;
+    for (const Text& d : {Text(u"apple"), Text(u"Zebra"), Text(u"Item 9"), Text(u"Item 10"),
+                         Text(u"Apples"), Text(u"Apple"), Text(u"\u00E9clair"), Text(u" lead")})
+        EXPECT_EQ(entry.Store(d, u"1"), d);
+    const std::vector<Text> expected = {u" lead/1", u"Apple/1", u"Apples/1", u"Item 10/1",
+                                        u"Item 9/1", u"Zebra/1", u"apple/1", u"\u00E9clair/1"};
+    EXPECT_EQ(Rows(entry), expected);
+}
+
+TEST(EntryTable, BlankDescriptionIsRefusedAndEmptyPageKept) {
+    Entry entry;
+    EXPECT_EQ(entry.Store(u"", u"4"), u"ERROR: Description cannot be blank");
+    EXPECT_EQ(entry.Count(), 0);
+    EXPECT_EQ(entry.Store(u"x", u""), u"x");
+    EXPECT_EQ(entry.Count(), 1);
+    EXPECT_EQ(entry.FetchPage(0), u"");
+    EXPECT_EQ(entry.Store(u"", u""), u"ERROR: Description cannot be blank");
+    EXPECT_EQ(entry.Count(), 1);
+}
+
+TEST(EntryTable, FullTableRefusesNewDescriptionsButUpdatesPages) {
+    Entry entry;
+    // Even numbers only, so that new descriptions can fall before, between and after them.
+    for (int i = 0; i < Entry::kStoreLimit; ++i) ASSERT_EQ(entry.Store(Numbered(2 * i + 2), u"p"), Numbered(2 * i + 2));
+    EXPECT_EQ(entry.Count(), 8000);
+    const Text refusal = kSorted ? u"No more index entries may be added" : u"No More contents may be added";
+    for (int n : {1, 3, 7777, 99999}) EXPECT_EQ(entry.Store(Numbered(n), u"q"), refusal);
+    EXPECT_EQ(entry.Count(), 8000);
+    EXPECT_EQ(entry.Store(Numbered(4000), u"new page"), Numbered(4000));
+    EXPECT_EQ(entry.Count(), 8000);
+    EXPECT_EQ(entry.FetchPage(1999), u"new page");  // row 1999 holds 4000 in both orders
+    EXPECT_EQ(entry.FetchDescription(7999), Numbered(16000));
+    EXPECT_EQ(entry.FetchDescription(8000), u"");
+}
+
+TEST(EntryTable, KeystackInsertionsAnywhereKeepEveryRow) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack appends";
+    Entry entry;
+    // Descending order makes every insertion shift all rows: each must move, none be lost.
+    for (int i = 3000; i >= 1; --i) entry.Store(Numbered(i), DecimalText(i));
+    ASSERT_EQ(entry.Count(), 3000);
+    for (int16_t i = 0; i < 3000; ++i) {
+        ASSERT_EQ(entry.FetchDescription(i), Numbered(i + 1));
+        ASSERT_EQ(entry.FetchPage(i), DecimalText(i + 1));
+    }
+}
+
+TEST(EntryTable, FetchOutsideTheRowsInUseIsEmpty) {
+    Entry entry;
+    for (const Text& d : {Text(u"a"), Text(u"b"), Text(u"c"), Text(u"d"), Text(u"e")}) entry.Store(d, d + u"!");
+    EXPECT_EQ(entry.FetchDescription(0), u"a");
+    EXPECT_EQ(entry.FetchPage(0), u"a!");
+    EXPECT_EQ(entry.FetchDescription(-1), u"");
+    EXPECT_EQ(entry.FetchPage(-32768), u"");
+    EXPECT_EQ(entry.FetchDescription(5), u"");
+    EXPECT_EQ(entry.FetchDescription(32767), u"");
+
+    EXPECT_EQ(entry.Clear(), kSorted ? u"Index Reset" : u"Table of Contents Reset");
+    EXPECT_EQ(entry.Count(), 0);
+    EXPECT_EQ(entry.FetchDescription(0), u"");
+    for (const Text& d : {Text(u"x"), Text(u"y"), Text(u"z")}) entry.Store(d, u"1");
+    EXPECT_EQ(entry.FetchDescription(3), u"");  // row 3 still holds "d", but is not in use
+    EXPECT_EQ(entry.FetchPage(3), u"");
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"x/1", u"y/1", u"z/1"}));
+}
+
+TEST(EntryTable, MaxPageTakesTheGreatestNumericPage) {
+    Entry entry;
+    EXPECT_EQ(entry.MaxPage(), 0);
+    entry.Store(u"p1", u"3");
+    entry.Store(u"p2", u"x");
+    entry.Store(u"p3", u"12");
+    entry.Store(u"p4", u"");
+    entry.Store(u"p5", u"-40");
+    EXPECT_EQ(entry.MaxPage(), 12);
+
+    Entry negative;
+    negative.Store(u"a", u"-3");
+    negative.Store(u"b", u"none");
+    EXPECT_EQ(negative.MaxPage(), 0);
+
+    Entry halves;
+    halves.Store(u"a", u"2.5");
+    EXPECT_EQ(halves.MaxPage(), 2);
+    halves.Store(u"b", u"3.5");
+    EXPECT_EQ(halves.MaxPage(), 4);
+}
+
+TEST(EntryTable, MaxPageRaisesOverflowAndKeepsTheTable) {
+    Entry entry;
+    entry.Store(u"a", u"7");
+    entry.Store(u"b", u"40000");
+    try {
+        entry.MaxPage();
+        FAIL() << "MaxPage returned for a page of 40000";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.Number(), kErrorOverflow);
+        EXPECT_EQ(e.Description(), u"Overflow");
+    }
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"a/7", u"b/40000"}));
+}

@@ -1,0 +1,114 @@
+// The platform seam, run natively (portable) and under Wine (Win32, code page 1252, en-US).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/error.h"
+#include "platform/platform.h"
+#include "test_text.h"
+
+namespace {
+
+int16_t ParsedOrFail(const Text& text) {
+    auto value = platform::ParseInt16(text);
+    EXPECT_TRUE(value.has_value()) << TextToAscii(text);
+    return value.value_or(-9999);
+}
+
+int32_t ErrorNumberOf(void (*call)()) {
+    try {
+        call();
+    } catch (const AutomationError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(Platform, ParseInt16RoundsHalfToEvenAndAcceptsLocaleForms) {
+    EXPECT_EQ(ParsedOrFail(u"12"), 12);
+    EXPECT_EQ(ParsedOrFail(u"-40"), -40);
+    EXPECT_EQ(ParsedOrFail(u" 12 "), 12);
+    EXPECT_EQ(ParsedOrFail(u"2.5"), 2);
+    EXPECT_EQ(ParsedOrFail(u"3.5"), 4);
+    EXPECT_EQ(ParsedOrFail(u"-2.5"), -2);
+    EXPECT_EQ(ParsedOrFail(u"2.51"), 3);
+    EXPECT_EQ(ParsedOrFail(u"1,000"), 1000);
+    EXPECT_EQ(ParsedOrFail(u"1e2"), 100);
+    EXPECT_EQ(ParsedOrFail(u"&H10"), 16);
+    EXPECT_EQ(ParsedOrFail(u"32767"), 32767);
+    EXPECT_EQ(ParsedOrFail(u"-32768"), -32768);
+}
+
+TEST(Platform, ParseInt16RejectsTextAndRaisesOverflow) {
+    for (const Text& text : {Text(u""), Text(u"x"), Text(u"12a"), Text(u"1 2"), Text(u"."), Text(u"--1")})
+        EXPECT_FALSE(platform::ParseInt16(text).has_value()) << TextToAscii(text);
+    EXPECT_EQ(ErrorNumberOf([] { platform::ParseInt16(u"40000"); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { platform::ParseInt16(u"32767.5"); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { platform::ParseInt16(u"-32769"); }), kErrorOverflow);
+}
+
+TEST(Platform, ReadLeadingNumberReadsLikeVal) {
+    EXPECT_EQ(platform::ReadLeadingNumber(u"0233"), 233);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"66.5"), 66);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"67.5"), 68);
+    EXPECT_EQ(platform::ReadLeadingNumber(u" \t\n-3e1xyz"), -30);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"12e"), 12);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"x41"), 0);
+    EXPECT_EQ(platform::ReadLeadingNumber(u""), 0);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"0.0001"), 0);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"2147483647"), 2147483647);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"-2147483648"), INT32_MIN);
+    EXPECT_EQ(ErrorNumberOf([] { platform::ReadLeadingNumber(u"2147483647.5"); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { platform::ReadLeadingNumber(u"1e400"); }), kErrorOverflow);
+}
+
+TEST(Platform, FormatCode0000) {
+    EXPECT_EQ(platform::FormatCode0000(13), u"0013");
+    EXPECT_EQ(platform::FormatCode0000(233), u"0233");
+    EXPECT_EQ(platform::FormatCode0000(12345), u"12345");
+    EXPECT_EQ(platform::FormatCode0000(-5), u"-0005");
+}
+
+TEST(Platform, AnsiCodePage1252) {
+    EXPECT_EQ(platform::AnsiCodeOf(u'A'), 65);
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u00E9'), 233);   // é
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u20AC'), 128);   // €
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u4E2D'), 63);    // not in the code page
+    EXPECT_EQ(platform::CharFromAnsiCode(233), u"\u00E9");
+    EXPECT_EQ(platform::CharFromAnsiCode(128), u"\u20AC");
+    EXPECT_EQ(platform::CharFromAnsiCode(0), Text(1, u'\0'));
+    EXPECT_EQ(ErrorNumberOf([] { platform::CharFromAnsiCode(256); }), kErrorInvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { platform::CharFromAnsiCode(-1); }), kErrorInvalidArgument);
+
+    const Text mixed = u"caf\u00E9 \u20AC5 \u4E2D";
+    EXPECT_EQ(platform::ToAnsi(mixed), std::string("caf\xE9 \x80" "5 ?"));
+    EXPECT_EQ(platform::FromAnsi(std::string("caf\xE9 \x80" "5")), u"caf\u00E9 \u20AC5");
+}
+
+TEST(Platform, LowerCasesLettersBeyondAscii) {
+    EXPECT_EQ(platform::ToLower(u"ABOUT Version"), u"about version");
+    EXPECT_EQ(platform::ToLower(u"\u00C4\u00D6\u00DC\u00C9"), u"\u00E4\u00F6\u00FC\u00E9");
+    EXPECT_EQ(platform::ToLower(u"\u0391\u0411\u0152"), u"\u03B1\u0431\u0153");
+    EXPECT_EQ(platform::ToLower(u"1-2_x \u00D7"), u"1-2_x \u00D7");
+}
+
+TEST(Platform, DatesHaveTheirFixedShape) {
+    const Text year = platform::CurrentYear();
+    ASSERT_EQ(year.size(), 4u);
+    const Text date = platform::CurrentDateDdMmmYyyy();
+    ASSERT_EQ(date.size(), 11u) << TextToAscii(date);
+    EXPECT_EQ(date[2], u'-');
+    EXPECT_EQ(date[6], u'-');
+    EXPECT_EQ(date.substr(7), year);
+    static const char16_t* const kMonths[] = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                              u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+    EXPECT_NE(std::find(std::begin(kMonths), std::end(kMonths), date.substr(3, 3)), std::end(kMonths));
+}
+
+TEST(Platform, FileErrorCarriesTheWin32CodeAndText) {
+    const AutomationError e = FileError(3);
+    EXPECT_EQ(static_cast<uint32_t>(e.Number()), 0x80070003u);
+    EXPECT_NE(platform::ToLower(e.Description()).find(u"path"), Text::npos) << e.what();
+}

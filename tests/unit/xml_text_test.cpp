@@ -1,0 +1,155 @@
+// XMLCode's text functions: escaping, character data, unescaping, element values.
+#include <gtest/gtest.h>
+
+#include "core/error.h"
+#include "test_text.h"
+#include "xml/xml_text.h"
+
+namespace {
+
+const Text kCrLf = u"\r\n";
+
+template <typename Call>
+int32_t ErrorNumberOf(Call call) {
+    try {
+        call();
+    } catch (const AutomationError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(XmlEscape, WorkedExamples) {
+    EXPECT_EQ(XmlEscape(u"a<b & \"c\""), u"a&lt;b &amp; &quot;c&quot;");
+    EXPECT_EQ(XmlEscape(u"AT&T"), u"AT&amp;T");
+    EXPECT_EQ(XmlEscape(u"it's"), u"it&apos;s");
+    EXPECT_EQ(XmlEscape(u"5 > 3"), u"5 &gt; 3");
+    EXPECT_EQ(XmlEscape(u"x" + kCrLf + u"y"), u"x&#0013;&#0010;y");
+    EXPECT_EQ(XmlEscape(u"caf\u00E9"), u"caf&#0233;");
+    EXPECT_EQ(XmlEscape(u"\u20AC100"), u"&#0128;100");
+    EXPECT_EQ(XmlEscape(u""), u"");
+    EXPECT_EQ(XmlEscape(u"\u00E9"), u"&#0233;");
+    EXPECT_EQ(XmlEscape(u"\x7F~"), u"&#0127;~");
+    EXPECT_EQ(XmlEscape(u"\u4E2D"), u"\u4E2D");  // not in the code page: left for the file's '?'
+}
+
+TEST(XmlEscape, LineBreaksStayOnTheLine) {
+    EXPECT_EQ(XmlEscape(u"a\nb\tc"), u"a\nb\tc");       // a lone LF is written as it is
+    EXPECT_EQ(XmlEscape(u"a\rb"), u"a&#0013;b");         // a lone CR would end the line
+    EXPECT_EQ(XmlEscape(u"a\r\r\nb\n\r"), u"a&#0013;&#0013;&#0010;b\n&#0013;");
+    EXPECT_EQ(XmlUnescape(XmlEscape(u"a\r\r\nb\n\r")), u"a\r\r\nb\n\r");
+}
+
+TEST(XmlEscape, OverflowBeyond32767Characters) {
+    EXPECT_EQ(XmlEscape(Text(32767, u'a')).size(), 32767u);
+    EXPECT_EQ(ErrorNumberOf([] { XmlEscape(Text(32768, u'a')); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { XmlEscape(Text(6554, u'&')); }), kErrorOverflow);  // 32770 after step 1
+    EXPECT_EQ(ErrorNumberOf([] { XmlEscape(Text(32761, u'a') + u"\u00E9"); }), kErrorOverflow);
+    EXPECT_EQ(XmlEscape(Text(32760, u'a') + u"\u00E9").size(), 32767u);
+}
+
+TEST(XmlCData, WrapsOnlyMarkupAndTilde) {
+    EXPECT_EQ(XmlCData(u"a<b"), u"<![CDATA[a<b]]>");
+    EXPECT_EQ(XmlCData(u"x" + kCrLf + u"<y"), u"<![CDATA[x&#0013;&#0010;<y]]>");
+    EXPECT_EQ(XmlCData(u"x" + kCrLf + u"~y"), u"<![CDATA[x" + kCrLf + u"~y]]>");
+    EXPECT_EQ(XmlCData(u"a&b" + kCrLf), u"a&b" + kCrLf);
+    EXPECT_EQ(XmlCData(u"a]]>b<c"), u"<![CDATA[a]]>b<c]]>");
+}
+
+TEST(XmlUnescape, WorkedExamples) {
+    EXPECT_EQ(XmlUnescape(u"a&lt;b &amp; &quot;c&quot;"), u"a<b & \"c\"");
+    EXPECT_EQ(XmlUnescape(u"&amp;lt;"), u"&lt;");
+    EXPECT_EQ(XmlUnescape(u"caf&#0233;"), u"caf\u00E9");
+    EXPECT_EQ(XmlUnescape(u"x[[--CRLF--]]y"), u"x\r\ny");
+    EXPECT_EQ(XmlUnescape(u"&#66.5;"), u"B");
+    EXPECT_EQ(XmlUnescape(u"&#x41;"), Text(1, u'\0'));
+    EXPECT_EQ(XmlUnescape(u"&#;"), Text(1, u'\0'));
+    EXPECT_EQ(XmlUnescape(u"&apos;&gt;"), u"'>");
+    EXPECT_EQ(XmlUnescape(u"&#128;&#65"), u"\u20AC&#65");  // the reader takes any number of digits
+}
+
+TEST(XmlUnescape, ReferencesFormedByDecodingAreDecodedInTurn) {
+    EXPECT_EQ(XmlUnescape(u"&#38;#65;"), u"A");      // a decoded "&" before "#"
+    EXPECT_EQ(XmlUnescape(u"&&#35;65;"), u"A");      // a "&" just before a decoded "#"
+    EXPECT_EQ(XmlUnescape(u"&amp;#65;"), u"&#65;");  // entities come after references: one level
+    EXPECT_EQ(XmlUnescape(u"&#38;&#35;66;x"), u"Bx");
+    EXPECT_EQ(XmlUnescape(u"&#38;#38;#38;#67;"), u"C");
+    EXPECT_EQ(XmlUnescape(u"&&#&#59;"), Text(u"&") + Text(1, u'\0'));  // the first ";" ends it
+}
+
+TEST(XmlUnescape, UnterminatedReferenceStaysWithTheRest) {
+    EXPECT_EQ(XmlUnescape(u"a&#65"), u"a&#65");
+    EXPECT_EQ(XmlUnescape(u"&#65;b&#66 &lt"), u"Ab&#66 &lt");
+    EXPECT_EQ(XmlUnescape(u"&#65;b&#66 &lt;"), u"AbB");  // any later ";" ends a reference
+    EXPECT_EQ(XmlUnescape(u"&#38;#12"), u"&#12");
+}
+
+TEST(XmlUnescape, ErrorsForBadCodesAndFarPositions) {
+    EXPECT_EQ(ErrorNumberOf([] { XmlUnescape(u"&#256;"); }), kErrorInvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { XmlUnescape(u"&#-1;"); }), kErrorInvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { XmlUnescape(u"&#99999999999;"); }), kErrorOverflow);
+    // A reference whose ";" stands at position 32767 is read; one further on is an overflow,
+    // whether its ";" or its "&#" lies beyond.
+    EXPECT_EQ(XmlUnescape(Text(32762, u'a') + u"&#65;").back(), u'A');
+    EXPECT_EQ(ErrorNumberOf([] { XmlUnescape(Text(32763, u'a') + u"&#65;"); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { XmlUnescape(Text(32767, u'a') + u"&#65"); }), kErrorOverflow);
+    // Beyond the limit, text without references is no error.
+    EXPECT_EQ(XmlUnescape(Text(40000, u'a') + u"&amp;").size(), 40001u);
+}
+
+TEST(XmlUnescape, TakesLinearTimeOnLinesFullOfReferences) {
+    // 32,760 characters of references: a rescan from the start after each one would take
+    // billions of steps; this must finish at once.
+    Text line;
+    while (line.size() + 7 <= 32760) line += u"&#0233;";
+    const Text decoded = XmlUnescape(line);
+    EXPECT_EQ(decoded, Text(line.size() / 7, u'\u00E9'));
+    Text chain;
+    for (int i = 0; i < 4000; ++i) chain += u"&#38;";
+    EXPECT_EQ(XmlUnescape(chain + u"#65;"), Text(3999, u'&') + u"A");
+}
+
+TEST(XmlUnescape, RoundTripsEveryCodePageCharacter) {
+    const Text sample = u"AT&T <tag> \"q\" 'a' \r\n \r \n caf\u00E9 \u20AC \u0178 ~ &#65; [[x]]";
+    EXPECT_EQ(XmlUnescape(XmlEscape(sample)), sample);
+    for (char16_t c = 0xA0; c <= 0xFF; ++c) EXPECT_EQ(XmlUnescape(XmlEscape(Text(1, c))), Text(1, c));
+}
+
+TEST(XmlElementValue, WorkedExamples) {
+    EXPECT_EQ(XmlElementValue(u"<Description>AT&amp;T</Description>"), u"AT&T");
+    EXPECT_EQ(XmlElementValue(u"<Page>12</Page>"), u"12");
+    EXPECT_EQ(XmlElementValue(u"<Description>caf&#0233;</Description>"), u"caf\u00E9");
+    EXPECT_EQ(XmlElementValue(u"<Description>x&#0013;&#0010;y</Description>"), u"x\r\ny");
+    EXPECT_EQ(XmlElementValue(u"<Description><![CDATA[a<b]]></Description>"), u"a<b");
+    EXPECT_EQ(XmlElementValue(u"<Description> <![CDATA[abc]]></Description>"), u"abc");
+    EXPECT_EQ(XmlElementValue(u"<Index id=\"1\">v</Index>"), u"v");
+    EXPECT_EQ(XmlElementValue(u"<Page></Page>"), u"");
+    EXPECT_EQ(XmlElementValue(u"<IndexDoc>"), u"");
+    EXPECT_EQ(XmlElementValue(u"</IndexDoc>"), u"");
+    EXPECT_EQ(XmlElementValue(u"<!-- Developed by Tessaryn Ltd -->"), u"");
+    EXPECT_EQ(XmlElementValue(u"<?xml version=\"1.0\" encoding=\"utf-8\"?>"), u"");
+    EXPECT_EQ(XmlElementValue(u"<Page>12"), u"12");
+    EXPECT_EQ(XmlElementValue(u"no markup here"), u"");
+    EXPECT_EQ(XmlElementValue(u"<Description><![CDATA[a&amp;b]]></Description>"), u"a&b");
+    EXPECT_EQ(XmlElementValue(u"<Description><![CDATA[a]]>b<c]]></Description>"), u"a");
+}
+
+TEST(XmlElementValue, EscapedMarkupIsNeverTakenForMarkup) {
+    EXPECT_EQ(XmlElementValue(u"<Description>a&lt;/b</Description>"), u"a</b");
+    for (const Text& value : {Text(u"a</b"), Text(u"<![CDATA[x]]>"), Text(u"x]]>y<![CDATA[z"),
+                             Text(u"<Page>1</Page>"), Text(u"&lt;&#65;")}) {
+        EXPECT_EQ(XmlElementValue(u"<Description>" + XmlEscape(value) + u"</Description>"), value);
+    }
+}
+
+TEST(XmlElementValue, ErrorsForFarMarkupAndMisorderedCData) {
+    EXPECT_EQ(ErrorNumberOf([] { XmlElementValue(u"<D>]]>x<![CDATA[y</D>"); }), kErrorInvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { XmlElementValue(u"<D>&#300;</D>"); }), kErrorInvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([] { XmlElementValue(u"<" + Text(32767, u'D') + u">v</D>"); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { XmlElementValue(u"<D>" + Text(32764, u'v') + u"</D>"); }), kErrorOverflow);
+    EXPECT_EQ(XmlElementValue(u"<D>" + Text(32763, u'v') + u"</D>").size(), 32763u);
+    // Markup is found in the line as written: references in the value do not move it.
+    EXPECT_EQ(XmlElementValue(u"<D>" + Text(32000, u'v') + u"&amp;</D>").size(), 32001u);
+}
