@@ -26,6 +26,9 @@ struct KeystackBuild {
     static constexpr TextView kSavedText = u"Index saved to ";
     static constexpr TextView kLoadedText = u" Index Data into memory";
     static constexpr TextView kNoFileNameText = u"";
+    // NewFile raises read errors to the caller; every load starts with no pending description.
+    static constexpr bool kNewFileReturnsErrors = false;
+    static constexpr bool kLoadClearsPendingDescription = true;
 };
 
 struct PagestackBuild {
@@ -41,4 +44,8 @@ struct PagestackBuild {
     static constexpr TextView kSavedText = u"Table of Contents saved to ";
     static constexpr TextView kLoadedText = u" Table of Contents into memory";
     static constexpr TextView kNoFileNameText = u"No Filename specified";
+    // NewFile reports read errors as "ERROR: " text; a Description line left without its Page
+    // line pairs with the first Page line of the next file loaded.
+    static constexpr bool kNewFileReturnsErrors = true;
+    static constexpr bool kLoadClearsPendingDescription = false;
 };

@@ -23,6 +23,12 @@ public:
     int16_t MaxPage() const;
     Text Clear();
 
+    // The index file: Save writes the rows in use; NewFile replaces them by a file's
+    // entries, AppendFile adds a file's entries to them. Each returns a report text.
+    Text Save(const Text& sFile) const;
+    Text NewFile(const Text& sFile);
+    Text AppendFile(const Text& sFile);
+
 private:
     struct Row {
         Text description;
@@ -32,6 +38,9 @@ private:
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
     bool InUse(int16_t index) const { return index >= 0 && index < count_; }
+
+    Text LoadFile(const Text& sFile, TextView verb);
+    void LoadIndexFile(TextView line);
 
     // The rows are allocated once, for the full capacity; rows at or above count_ keep
     // whatever they last held and are never read.

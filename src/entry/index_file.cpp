@@ -1,0 +1,98 @@
+// The index file: Save writes the table as XML, one element per line; NewFile and AppendFile
+// read such a file back line by line. Only Description and Page lines carry data, so each
+// deliverable reads the other's files.
+#include "automation/build.h"
+#include "automation/identity.h"
+#include "core/error.h"
+#include "entry/entry.h"
+#include "info/common_file.h"
+#include "info/common_ufl.h"
+#include "platform/files.h"
+#include "xml/xml_text.h"
+#include "xml/xml_writer.h"
+
+namespace {
+
+constexpr TextView kDescriptionTag = u"Description";
+constexpr TextView kPageTag = u"Page";
+
+Text CouldNotSave(const Text& sFile) { return u"Could Not Save to " + sFile; }
+
+}  // namespace
+
+Text Entry::Save(const Text& sFile) const {
+    SetLibraryIdentity(u"" FOLIO_APPLICATION_NAME, u"" FOLIO_DEVELOPER_NAME);
+    const Text entryElement(Build::kEntryElement);
+    try {
+        // A file that cannot be created is reported as not saved, even when an older file of
+        // that name is still there: that file is not what the caller asked to save.
+        if (!OpenXmlFile(sFile, Text(Build::kRootElement), Text()).empty()) return CouldNotSave(sFile);
+        const int16_t count = count_;
+        for (int16_t i = 0; i < count; ++i) {
+            if (rows_[i].description.empty()) continue;
+            WriteXmlOpenTag(entryElement, Text());
+            WriteXmlElement(Text(kDescriptionTag), rows_[i].description);
+            WriteXmlElement(Text(kPageTag), rows_[i].page);
+            WriteXmlCloseTag(entryElement);
+        }
+        CloseXmlFile();
+    } catch (const AutomationError& e) {
+        // The half-written file goes; the file that was there keeps its content.
+        AbandonXmlFile();
+        return e.Description();
+    }
+    if (!platform::FileIsPresent(sFile)) return CouldNotSave(sFile);
+    return Text(Build::kSavedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
+}
+
+Text Entry::NewFile(const Text& sFile) {
+    count_ = 0;  // first, so the table is empty even when nothing can be read
+    if (sFile.empty()) return Text(Build::kNoFileNameText);
+    if constexpr (Build::kNewFileReturnsErrors) {
+        try {
+            return LoadFile(sFile, u"Load ");
+        } catch (const AutomationError& e) {
+            return u"ERROR: " + e.Description();
+        }
+    } else {
+        return LoadFile(sFile, u"Load ");
+    }
+}
+
+Text Entry::AppendFile(const Text& sFile) {
+    if (sFile.empty()) return Text();
+    return LoadFile(sFile, u"Append ");
+}
+
+Text Entry::LoadFile(const Text& sFile, TextView verb) {
+    if (!platform::FileIsPresent(sFile)) return u"UFL Error: Cannot find file=" + sFile;
+    if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
+    ReadTextLines(sFile, [this](TextView line) { LoadIndexFile(line); });
+    return Text(verb) + DecimalText(count_) + Text(Build::kLoadedText);
+}
+
+void Entry::LoadIndexFile(TextView line) {
+    if (line.substr(0, 2) == u"<!") return;  // a comment
+    if (line.empty() || line[0] != u'<') return;
+    const size_t close = line.find(u'>');
+    if (close == TextView::npos) return;
+    if (close + 1 > 32767) throw OverflowError();  // positions are 16-bit
+    const TextView tag = line.substr(1, close - 1);
+    // The value is read for every tag, so a line with a bad value ends the load whatever it is.
+    Text value = XmlElementValue(line);
+
+    if (tag == kDescriptionTag) {
+        pendingDescription_ = std::move(value);
+    } else if (tag == kPageTag) {
+        if constexpr (Build::kSorted) {
+            // Loading sorts and merges as Store does; a full table refuses without a word.
+            if (!pendingDescription_.empty() && count_ <= kStoreLimit) Store(pendingDescription_, value);
+        } else if (count_ <= kStoreLimit) {
+            // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
+            rows_[count_].description = pendingDescription_;
+            rows_[count_].page = std::move(value);
+            ++count_;
+        }
+        pendingDescription_.clear();
+    }
+}

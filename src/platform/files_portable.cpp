@@ -1,0 +1,135 @@
+// Portable file services: paths are the native file system's (UTF-8), written through
+// std::filesystem and POSIX calls; error codes are translated to their Win32 numbers so that
+// both builds raise the same file errors.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+
+#include "core/error.h"
+#include "platform/files.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+const char16_t kDirectorySeparator = u'/';
+
+namespace {
+
+uint32_t Win32CodeOf(int err) {
+    switch (err) {
+        case ENOENT: return 3;       // ERROR_PATH_NOT_FOUND
+        case EACCES: case EPERM: case EISDIR: return 5;  // ERROR_ACCESS_DENIED
+        case EROFS: return 19;       // ERROR_WRITE_PROTECT
+        case EBUSY: case ETXTBSY: return 32;  // ERROR_SHARING_VIOLATION
+        case ENOSPC: return 112;     // ERROR_DISK_FULL
+        case EINVAL: return 87;      // ERROR_INVALID_PARAMETER
+        case ENAMETOOLONG: return 206;
+        default: return 31;          // ERROR_GEN_FAILURE
+    }
+}
+
+[[noreturn]] void ThrowErrno(int err) { throw FileError(Win32CodeOf(err)); }
+
+fs::path PathOf(const Text& text) { return fs::path(text); }
+
+class PortableReplacement : public FileReplacement {
+public:
+    PortableReplacement(fs::path target, fs::path temp, int fd)
+        : target_(std::move(target)), temp_(std::move(temp)), fd_(fd) {}
+
+    ~PortableReplacement() override {
+        if (fd_ >= 0) ::close(fd_);
+        if (!committed_) ::unlink(temp_.c_str());
+    }
+
+    void Write(std::string_view bytes) override {
+        buffer_.append(bytes);
+        if (buffer_.size() >= kBufferSize) Flush();
+    }
+
+    void Commit() override {
+        Flush();
+        if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
+            fd_ = -1;
+            ThrowErrno(errno);
+        }
+        fd_ = -1;
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowErrno(errno);
+        committed_ = true;
+    }
+
+private:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
+    void Flush() {
+        size_t done = 0;
+        while (done < buffer_.size()) {
+            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                ThrowErrno(errno);
+            }
+            done += static_cast<size_t>(n);
+        }
+        buffer_.clear();
+    }
+
+    fs::path target_, temp_;
+    int fd_;
+    bool committed_ = false;
+    std::string buffer_;
+};
+
+}  // namespace
+
+bool FileIsPresent(const Text& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    const fs::file_status status = fs::status(PathOf(path), ec);
+    return !ec && fs::is_regular_file(status);
+}
+
+std::string ReadFileBytes(const Text& path) {
+    const fs::path p = PathOf(path);
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) ThrowErrno(errno);
+    std::string bytes;
+    char chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            ::close(fd);
+            ThrowErrno(err);
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
+    if (target.empty()) throw FileError(3);  // no such path
+    const fs::path path = PathOf(target);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status)) throw FileError(5);
+    // A file without write permission is read-only, whoever runs the program.
+    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw FileError(5);
+
+    static std::atomic<unsigned> counter{0};
+    fs::path temp = path;
+    temp += ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) ThrowErrno(errno);
+    return std::make_unique<PortableReplacement>(path, std::move(temp), fd);
+}
+
+}  // namespace platform

@@ -1,0 +1,127 @@
+// Win32 file services.
+#include <windows.h>
+
+#include <atomic>
+
+#include "core/error.h"
+#include "platform/files.h"
+
+namespace platform {
+
+const char16_t kDirectorySeparator = u'\\';
+
+namespace {
+
+const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+[[noreturn]] void ThrowLastError() {
+    const DWORD code = GetLastError();
+    throw FileError(code == 0 ? ERROR_GEN_FAILURE : code);
+}
+
+class Win32Replacement : public FileReplacement {
+public:
+    Win32Replacement(Text target, Text temp, HANDLE file)
+        : target_(std::move(target)), temp_(std::move(temp)), file_(file) {}
+
+    ~Win32Replacement() override {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+        if (!committed_) DeleteFileW(Wide(temp_));
+    }
+
+    void Write(std::string_view bytes) override {
+        buffer_.append(bytes);
+        if (buffer_.size() >= kBufferSize) Flush();
+    }
+
+    void Commit() override {
+        Flush();
+        const BOOL flushed = FlushFileBuffers(file_);
+        const DWORD flushError = GetLastError();
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
+        if (!flushed) throw FileError(flushError);
+        if (!MoveFileExW(Wide(temp_), Wide(target_),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            ThrowLastError();
+        committed_ = true;
+    }
+
+private:
+    static constexpr size_t kBufferSize = 64 * 1024;
+
+    void Flush() {
+        size_t done = 0;
+        while (done < buffer_.size()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(buffer_.size() - done, 1u << 20));
+            if (!WriteFile(file_, buffer_.data() + done, chunk, &written, nullptr) || written == 0)
+                ThrowLastError();
+            done += written;
+        }
+        buffer_.clear();
+    }
+
+    Text target_, temp_;
+    HANDLE file_;
+    bool committed_ = false;
+    std::string buffer_;
+};
+
+}  // namespace
+
+bool FileIsPresent(const Text& path) {
+    if (path.empty()) return false;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(Wide(path), &data);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool present = false;
+    do {
+        const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        present = (data.dwFileAttributes & excluded) == 0;
+    } while (!present && FindNextFileW(search, &data));
+    FindClose(search);
+    return present;
+}
+
+std::string ReadFileBytes(const Text& path) {
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) ThrowLastError();
+    std::string bytes;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
+    char chunk[64 * 1024];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) {
+            const DWORD code = GetLastError();
+            CloseHandle(file);
+            throw FileError(code);
+        }
+        if (read == 0) break;
+        bytes.append(chunk, read);
+    }
+    CloseHandle(file);
+    return bytes;
+}
+
+std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
+    if (target.empty()) throw FileError(ERROR_PATH_NOT_FOUND);
+    const DWORD attributes = GetFileAttributesW(Wide(target));
+    // Checked here, not left to the replace: a process with backup rights could otherwise
+    // replace a file its owner marked read-only.
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        throw FileError(ERROR_ACCESS_DENIED);
+
+    static std::atomic<unsigned> counter{0};
+    const Text temp = target + u".~" + DecimalText(GetCurrentProcessId()) + u"-" +
+                      DecimalText(counter++) + u".tmp";
+    HANDLE file = CreateFileW(Wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) ThrowLastError();
+    return std::make_unique<Win32Replacement>(target, temp, file);
+}
+
+}  // namespace platform

@@ -1,0 +1,298 @@
+// Save, NewFile and AppendFile of one deliverable (compiled for each).
+#include <gtest/gtest.h>
+
+#include "automation/build.h"
+#include "core/error.h"
+#include "entry/entry.h"
+#include "platform/platform.h"
+#include "test_files.h"
+#include "test_text.h"
+#include "xml/xml_writer.h"
+
+namespace {
+
+constexpr bool kSorted = Build::kSorted;
+const Text kLoaded(Build::kLoadedText);
+
+std::vector<Text> Rows(const Entry& entry) {
+    std::vector<Text> rows;
+    for (int16_t i = 0; i < entry.Count(); ++i) rows.push_back(entry.FetchDescription(i) + u"/" + entry.FetchPage(i));
+    return rows;
+}
+
+// An index file of bare Description/Page pairs, as a hand-made file may hold them.
+std::string PairsFile(int count, const std::string& prefix = "Item ") {
+    std::string bytes = "<?xml version=\"1.0\"?>\r\n<Root>\r\n";
+    for (int i = 0; i < count; ++i) {
+        bytes += "<Description>" + prefix + std::to_string(100000 + i) + "</Description>\r\n";
+        bytes += "<Page>" + std::to_string(i % 500) + "</Page>\r\n";
+    }
+    return bytes + "</Root>\r\n";
+}
+
+int32_t ErrorNumberOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const AutomationError& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(IndexFile, SaveOfAnEmptyTableWritesHeaderAndRoot) {
+    TempFolder folder;
+    const Text path = folder / "empty.xml";
+    Entry entry;
+    EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (0 lines) ");
+    const auto lines = CrLfLines(ReadBytes(path));
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[7], "<" + platform::ToAnsi(Text(Build::kRootElement)) + ">");
+    EXPECT_EQ(lines[8], "</" + platform::ToAnsi(Text(Build::kRootElement)) + ">");
+}
+
+TEST(IndexFile, SaveWritesFourLinesPerEntryInTableOrder) {
+    TempFolder folder;
+    const Text path = folder / "index.xml";
+    Entry entry;
+    entry.Store(u"b", u"1");
+    entry.Store(u"AT&T", u"12");
+    EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (2 lines) ");
+    const auto lines = CrLfLines(ReadBytes(path));
+    ASSERT_EQ(lines.size(), 8u + 4 * 2 + 1);
+    const std::string open = "<" + platform::ToAnsi(Text(Build::kEntryElement)) + ">";
+    const std::string close = "</" + platform::ToAnsi(Text(Build::kEntryElement)) + ">";
+    const std::vector<std::string> first = {open, "<Description>AT&amp;T</Description>", "<Page>12</Page>", close};
+    const std::vector<std::string> second = {open, "<Description>b</Description>", "<Page>1</Page>", close};
+    const std::vector<std::string> body(lines.begin() + 8, lines.end() - 1);
+    std::vector<std::string> expected = kSorted ? first : second;
+    const auto& rest = kSorted ? second : first;
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(body, expected);
+}
+
+TEST(IndexFile, RoundTripKeepsEveryValue) {
+    TempFolder folder;
+    const Text path = folder / "round.xml";
+    Entry entry;
+    const std::vector<std::pair<Text, Text>> values = {
+        {u"AT&T <b> \"q\" 'a'", u"1"},
+        {u"two\r\nlines", u"2\r\n3"},
+        {u"lone\rCR and lone\nLF", u"\r"},
+        {u"a</b", u"</Page>"},
+        {u"<![CDATA[x]]>", u"]]><![CDATA["},
+        {u"&#65; &amp; [[--CRLF-]]", u"&lt;"},
+        {u"caf\u00E9 \u20AC \u0178 \x7F \u00FF \u00A0", u"\u00E9"},
+        {u"  spaced  ", u"  "},
+        {u"\t<Description>x</Description>", u""},
+    };
+    for (const auto& [d, p] : values) ASSERT_EQ(entry.Store(d, p), d);
+    ASSERT_EQ(entry.Save(path).substr(0, Build::kSavedText.size()), Build::kSavedText);
+
+    Entry loaded;
+    EXPECT_EQ(loaded.NewFile(path), u"Load " + DecimalText(values.size()) + kLoaded);
+    EXPECT_EQ(Rows(loaded), Rows(entry));
+}
+
+TEST(IndexFile, EmptyAndMissingNames) {
+    TempFolder folder;
+    Entry entry;
+    entry.Store(u"kept", u"1");
+    EXPECT_EQ(entry.AppendFile(u""), u"");
+    EXPECT_EQ(entry.AppendFile(folder / "missing.xml"), u"UFL Error: Cannot find file=" + (folder / "missing.xml"));
+    EXPECT_EQ(entry.Count(), 1);
+    EXPECT_EQ(entry.NewFile(u""), Text(Build::kNoFileNameText));
+    EXPECT_EQ(entry.Count(), 0);
+    entry.Store(u"again", u"1");
+    EXPECT_EQ(entry.NewFile(folder / "missing.xml"), u"UFL Error: Cannot find file=" + (folder / "missing.xml"));
+    EXPECT_EQ(entry.Count(), 0);
+    fs::create_directory(folder.path() / "dir.xml");
+    EXPECT_EQ(entry.NewFile(folder / "dir.xml"), u"UFL Error: Cannot find file=" + (folder / "dir.xml"));
+}
+
+TEST(IndexFile, AppendMergesInKeystackAndAddsInPagestack) {
+    TempFolder folder;
+    const Text path = folder / "more.xml";
+    Entry source;
+    source.Store(u"b", u"20");
+    source.Store(u"d", u"40");
+    source.Save(path);
+
+    Entry entry;
+    entry.Store(u"c", u"3");
+    entry.Store(u"b", u"2");
+    if (kSorted) {
+        EXPECT_EQ(entry.AppendFile(path), u"Append 3" + kLoaded);
+        EXPECT_EQ(Rows(entry), (std::vector<Text>{u"b/20", u"c/3", u"d/40"}));
+    } else {
+        EXPECT_EQ(entry.AppendFile(path), u"Append 4" + kLoaded);
+        EXPECT_EQ(Rows(entry), (std::vector<Text>{u"c/3", u"b/2", u"b/20", u"d/40"}));
+        // Store updates the first of the two rows.
+        entry.Store(u"b", u"9");
+        EXPECT_EQ(entry.FetchPage(1), u"9");
+        EXPECT_EQ(entry.FetchPage(2), u"20");
+    }
+}
+
+TEST(IndexFile, LoadLimits) {
+    TempFolder folder;
+    WriteBytes(folder / "8001.xml", PairsFile(8001));
+    WriteBytes(folder / "8002.xml", PairsFile(8002));
+    Entry entry;
+    if (kSorted) {
+        EXPECT_EQ(entry.NewFile(folder / "8001.xml"), u"Load 8000" + kLoaded);
+        EXPECT_EQ(entry.FetchDescription(7999), u"Item 107999");
+    } else {
+        EXPECT_EQ(entry.NewFile(folder / "8001.xml"), u"Load 8001" + kLoaded);
+        EXPECT_EQ(entry.FetchDescription(8000), u"Item 108000");
+        EXPECT_EQ(entry.FetchDescription(8001), u"");
+        EXPECT_EQ(entry.NewFile(folder / "8002.xml"), u"Load 8001" + kLoaded);
+        EXPECT_EQ(entry.Store(u"new", u"1"), u"No More contents may be added");
+    }
+    // A full table still takes new pages for descriptions it has.
+    WriteBytes(folder / "update.xml", "<Description>Item 100005</Description>\r\n<Page>new</Page>\r\n");
+    const int16_t full = entry.Count();
+    EXPECT_EQ(entry.AppendFile(folder / "update.xml"), u"Append " + DecimalText(full) + kLoaded);
+    if (kSorted) {
+        EXPECT_EQ(entry.FetchPage(5), u"new");
+    }
+}
+
+TEST(IndexFile, ReadingRules) {
+    TempFolder folder;
+    const Text path = folder / "rules.xml";
+    WriteBytes(path,
+               "<Description>first</Description>\r\n"
+               "<Other>x</Other>\r\n"
+               "<Page>1</Page>\n<Page>lf</Page>\r\n"   // an LF alone does not end a line
+               "<Description>second</Description>\r"    // a CR alone does
+               "<Page>2</Page>\r\n"
+               "<Description>third</Description>\r\n"
+               "<Description>fourth</Description>\r\n" // the later description wins
+               "<Index><Description>hidden</Description>\r\n"
+               "  <Page>indented</Page>\r\n"
+               "<Page>4</Page>\r\n"
+               "<Page>orphan</Page>\r\n"
+               "<Description>dangling</Description>");
+    Entry entry;
+    if (kSorted) {
+        EXPECT_EQ(entry.NewFile(path), u"Load 3" + kLoaded);
+        EXPECT_EQ(Rows(entry), (std::vector<Text>{u"first/1", u"fourth/4", u"second/2"}));
+    } else {
+        EXPECT_EQ(entry.NewFile(path), u"Load 4" + kLoaded);
+        EXPECT_EQ(Rows(entry), (std::vector<Text>{u"first/1", u"second/2", u"fourth/4", u"/orphan"}));
+    }
+}
+
+TEST(IndexFile, LfOnlyAndIndentedFilesLoadNothing) {
+    TempFolder folder;
+    Entry source;
+    source.Store(u"x", u"1");
+    source.Store(u"y", u"2");
+    source.Save(folder / "crlf.xml");
+    std::string bytes = ReadBytes(folder / "crlf.xml");
+    std::string lf, indented;
+    for (const auto& line : CrLfLines(bytes)) {
+        lf += line + "\n";
+        indented += "  " + line + "\r\n";
+    }
+    WriteBytes(folder / "lf.xml", lf);
+    WriteBytes(folder / "indented.xml", indented);
+    Entry entry;
+    entry.Store(u"kept", u"9");
+    EXPECT_EQ(entry.AppendFile(folder / "lf.xml"), u"Append 1" + kLoaded);
+    EXPECT_EQ(entry.AppendFile(folder / "indented.xml"), u"Append 1" + kLoaded);
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"kept/9"}));
+}
+
+TEST(IndexFile, PendingDescriptionAcrossFiles) {
+    TempFolder folder;
+    WriteBytes(folder / "a.xml", "<Description>carried</Description>\r\n");
+    WriteBytes(folder / "b.xml", "<Page>5</Page>\r\n");
+    Entry entry;
+    entry.NewFile(folder / "a.xml");
+    EXPECT_EQ(entry.AppendFile(folder / "b.xml"), (kSorted ? u"Append 0" : u"Append 1") + kLoaded);
+    if (!kSorted) {
+        EXPECT_EQ(Rows(entry), (std::vector<Text>{u"carried/5"}));
+    }
+}
+
+TEST(IndexFile, EmptyDescriptionRowsAreCountedButNotSaved) {
+    if (kSorted) GTEST_SKIP() << "Keystack never holds a row with an empty description";
+    TempFolder folder;
+    WriteBytes(folder / "in.xml", "<Page>1</Page>\r\n<Description>d</Description>\r\n<Page>2</Page>\r\n");
+    Entry entry;
+    ASSERT_EQ(entry.NewFile(folder / "in.xml"), u"Load 2" + kLoaded);
+    EXPECT_EQ(entry.FetchDescription(0), u"");
+    EXPECT_EQ(entry.Save(folder / "out.xml"), Text(Build::kSavedText) + (folder / "out.xml") + u" (2 lines) ");
+    EXPECT_EQ(CrLfLines(ReadBytes(folder / "out.xml")).size(), 8u + 4 + 1);
+}
+
+TEST(IndexFile, ReadErrorsEndTheLoadAndKeepWhatWasLoaded) {
+    TempFolder folder;
+    const std::string good = "<Description>ok</Description>\r\n<Page>1</Page>\r\n";
+    WriteBytes(folder / "badref.xml", good + "<Description>&#300;</Description>\r\n");
+    WriteBytes(folder / "cdata.xml", good + "<Page>]]>x<![CDATA[y</Page>\r\n");
+    WriteBytes(folder / "long.xml", good + "<Description" + std::string(32767, 'x') + ">v</Description>\r\n");
+    const std::vector<std::pair<std::string, int32_t>> cases = {
+        {"badref.xml", kErrorInvalidArgument}, {"cdata.xml", kErrorInvalidArgument}, {"long.xml", kErrorOverflow}};
+    for (const auto& [name, number] : cases) {
+        Entry entry;
+        if (kSorted) {
+            EXPECT_EQ(ErrorNumberOf([&] { entry.NewFile(folder / name); }), number) << name;
+        } else {
+            const Text result = entry.NewFile(folder / name);
+            EXPECT_EQ(result.substr(0, 7), u"ERROR: ") << name;
+            EXPECT_GT(result.size(), 7u);
+        }
+        EXPECT_EQ(Rows(entry), (std::vector<Text>{u"ok/1"})) << name;
+        Entry appending;
+        EXPECT_EQ(ErrorNumberOf([&] { appending.AppendFile(folder / name); }), number) << name;
+        EXPECT_EQ(appending.Count(), 1) << name;
+    }
+}
+
+TEST(IndexFile, SaveFailuresKeepTheOldFileAndLeaveNothingBehind) {
+    TempFolder folder;
+    const Text readOnly = folder / "readonly.xml";
+    WriteBytes(readOnly, "precious");
+    MakeReadOnly(readOnly);
+    fs::create_directory(folder.path() / "sub.xml");
+    Entry entry;
+    entry.Store(u"x", u"1");
+    for (const Text& path : {folder / "missing/index.xml", folder / "sub.xml", readOnly, Text()}) {
+        EXPECT_EQ(entry.Save(path), u"Could Not Save to " + path) << TextToAscii(path);
+        EXPECT_EQ(CloseXmlFile(), u"XML already closed");
+    }
+    EXPECT_EQ(ReadBytes(readOnly), "precious");
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"readonly.xml", "sub.xml"}));
+}
+
+TEST(IndexFile, AValueTooLongToEscapeFailsTheSaveAndKeepsTheOldFile) {
+    TempFolder folder;
+    const Text path = folder / "index.xml";
+    WriteBytes(path, "old");
+    Entry entry;
+    entry.Store(Text(20000, u'&'), u"1");  // 100,000 characters once escaped
+    EXPECT_EQ(entry.Save(path), u"Overflow");
+    EXPECT_EQ(CloseXmlFile(), u"XML already closed");
+    EXPECT_EQ(ReadBytes(path), "old");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.xml"});
+}
+
+#ifdef _WIN32
+TEST(IndexFile, WildcardNamesPassThePresenceTestButCannotBeOpened) {
+    TempFolder folder;
+    Entry source;
+    source.Store(u"x", u"1");
+    source.Save(folder / "one.xml");
+    Entry entry;
+    if (kSorted) {
+        EXPECT_NE(ErrorNumberOf([&] { entry.NewFile(folder / "*.xml"); }), 0);
+    } else {
+        EXPECT_EQ(entry.NewFile(folder / "*.xml").substr(0, 7), u"ERROR: ");
+    }
+    EXPECT_EQ(entry.NewFile(folder / "*.txt"), u"UFL Error: Cannot find file=" + (folder / "*.txt"));
+}
+#endif

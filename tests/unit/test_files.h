@@ -1,0 +1,69 @@
+// Files for tests: a fresh folder per test, and whole-file reads and writes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "core/text.h"
+
+namespace fs = std::filesystem;
+
+class TempFolder {
+public:
+    TempFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = fs::temp_directory_path() /
+                (std::string("folio-") + info->test_suite_name() + "-" + info->name());
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        for (auto& entry : fs::recursive_directory_iterator(path_, ec))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path_, ec);
+    }
+    // The path of a name in this folder, as the library takes it.
+    Text operator/(const std::string& name) const { return (path_ / name).u16string(); }
+    const fs::path& path() const { return path_; }
+    // Names in the folder, to see that no temporary file is left behind.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+inline std::string ReadBytes(const Text& path) {
+    std::ifstream in{fs::path(path), std::ios::binary};
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const Text& path, const std::string& bytes) {
+    std::ofstream out{fs::path(path), std::ios::binary | std::ios::trunc};
+    out << bytes;
+}
+
+inline void MakeReadOnly(const Text& path) {
+    fs::permissions(fs::path(path), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+}
+
+// The lines of a file written with CR LF line ends; fails when the last line has none.
+inline std::vector<std::string> CrLfLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t begin = 0;
+    for (size_t end; (end = bytes.find("\r\n", begin)) != std::string::npos; begin = end + 2)
+        lines.push_back(bytes.substr(begin, end - begin));
+    EXPECT_EQ(begin, bytes.size()) << "the file does not end in CR LF";
+    return lines;
+}
