@@ -45,17 +45,28 @@ Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
 // The first (lowest) row with an equal description is the one updated: a loaded file can hold
 // the same description twice.
 Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
-    for (int16_t i = 0; i < count_; ++i) {
-        if (rows_[i].description == description) {
-            rows_[i].page = pageNo;
-            return description;
-        }
+    if (auto found = firstRow_.find(description); found != firstRow_.end()) {
+        rows_[found->second].page = pageNo;
+        return description;
     }
     if (count_ >= kStoreLimit) return Text(Build::kTableFullText);
-    rows_[count_].description = description;
-    rows_[count_].page = pageNo;
-    ++count_;
+    AppendRow(description, pageNo);
     return description;
+}
+
+void Entry::AppendRow(const Text& description, Text page) {
+    Row& row = rows_[count_];
+    row.description = description;
+    row.page = std::move(page);
+    if constexpr (!Build::kSorted) {
+        if (!row.description.empty()) firstRow_.emplace(row.description, count_);  // keeps a lower row
+    }
+    ++count_;
+}
+
+void Entry::ReleaseRows() {
+    count_ = 0;
+    firstRow_.clear();
 }
 
 Text Entry::FetchDescription(int16_t index) const {
@@ -76,6 +87,6 @@ int16_t Entry::MaxPage() const {
 }
 
 Text Entry::Clear() {
-    count_ = 0;
+    ReleaseRows();
     return Text(Build::kResetText);
 }

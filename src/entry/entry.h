@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 
 #include "core/text.h"
 
@@ -38,6 +39,10 @@ private:
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
     bool InUse(int16_t index) const { return index >= 0 && index < count_; }
+    // Writes row count_ and takes it into use.
+    void AppendRow(const Text& description, Text page);
+    // Takes every row out of use (the strings stay).
+    void ReleaseRows();
 
     Text LoadFile(const Text& sFile, TextView verb);
     void LoadIndexFile(TextView line);
@@ -48,4 +53,8 @@ private:
     int16_t count_ = 0;
     // A Description line read from a file, waiting for its Page line.
     Text pendingDescription_;
+    // Pagestack: the lowest row in use that holds each description, so that Store finds the
+    // row a scan from row 0 would find without scanning. The keys view the rows' own strings,
+    // which stay put while their rows are in use.
+    std::unordered_map<TextView, int16_t> firstRow_;
 };

@@ -46,7 +46,7 @@ Text Entry::Save(const Text& sFile) const {
 }
 
 Text Entry::NewFile(const Text& sFile) {
-    count_ = 0;  // first, so the table is empty even when nothing can be read
+    ReleaseRows();  // first, so the table is empty even when nothing can be read
     if (sFile.empty()) return Text(Build::kNoFileNameText);
     if constexpr (Build::kNewFileReturnsErrors) {
         try {
@@ -89,9 +89,7 @@ void Entry::LoadIndexFile(TextView line) {
             if (!pendingDescription_.empty() && count_ <= kStoreLimit) Store(pendingDescription_, value);
         } else if (count_ <= kStoreLimit) {
             // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
-            rows_[count_].description = pendingDescription_;
-            rows_[count_].page = std::move(value);
-            ++count_;
+            AppendRow(pendingDescription_, std::move(value));
         }
         pendingDescription_.clear();
     }

@@ -150,3 +150,14 @@ TEST(EntryTable, MaxPageRaisesOverflowAndKeepsTheTable) {
     }
     EXPECT_EQ(Rows(entry), (std::vector<Text>{u"a/7", u"b/40000"}));
 }
+
+TEST(EntryTable, ClearForgetsEveryDescription) {
+    Entry entry;
+    entry.Store(u"a", u"1");
+    entry.Store(u"b", u"2");
+    entry.Clear();
+    EXPECT_EQ(entry.Store(u"b", u"3"), u"b");
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"b/3"}));
+    EXPECT_EQ(entry.Store(u"a", u"4"), u"a");
+    EXPECT_EQ(Rows(entry), (kSorted ? Texts{u"a/4", u"b/3"} : Texts{u"b/3", u"a/4"}));
+}
