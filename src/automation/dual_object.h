@@ -1,0 +1,97 @@
+// The common part of the automation objects: reference counting, QueryInterface,
+// IDispatch through the embedded type library, and ISupportErrorInfo. `Interface` is the
+// dual interface (_Entry or _UFL) whose methods the derived class implements.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+#include <ocidl.h>
+
+#include <atomic>
+
+#include "automation/dispatch_invoker.h"
+#include "automation/error_report.h"
+#include "automation/interface_type_info.h"
+#include "automation/module_state.h"
+
+namespace folio_com {
+
+template <class Interface>
+class DualObject : public Interface, public ISupportErrorInfo {
+public:
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
+            IsEqualIID(iid, *source_.iid)) {
+            *object = static_cast<Interface*>(this);
+        } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
+            *object = static_cast<ISupportErrorInfo*>(this);
+        } else {
+            *object = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count == nullptr) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (info == nullptr) return E_POINTER;
+        *info = nullptr;
+        if (index != 0) return DISP_E_BADINDEX;
+        const HRESULT hr = types_.Load();
+        if (FAILED(hr)) return hr;
+        *info = types_.DispatchSide();
+        (*info)->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override {
+        if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+        const HRESULT hr = types_.Load();
+        if (FAILED(hr)) return hr;
+        // Case-insensitive; further names are parameter names and give their positions.
+        return types_.VtableSide()->GetIDsOfNames(names, count, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID lcid, WORD flags,
+                                     DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
+                                     UINT* argumentError) override {
+        if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+        const HRESULT hr = types_.Load();
+        if (FAILED(hr)) return hr;
+        const InvokeRequest request{member, lcid, flags, params, result, exception, argumentError};
+        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.VtableSide(), request, source_);
+    }
+
+    // ISupportErrorInfo: every method of the interface, reached by vtable or by dispatch,
+    // leaves error information when it fails.
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+        return IsEqualIID(iid, *source_.iid) || IsEqualIID(iid, IID_IDispatch) ? S_OK : S_FALSE;
+    }
+
+protected:
+    explicit DualObject(const ErrorSource& source) : source_(source), types_(*source.iid) {}
+    virtual ~DualObject() = default;
+
+    const ErrorSource& Source() const { return source_; }
+
+private:
+    const ErrorSource source_;
+    std::atomic<ULONG> references_{1};
+    ModuleReference module_;
+    InterfaceTypeInfo types_;
+};
+
+}  // namespace folio_com

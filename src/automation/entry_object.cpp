@@ -1,0 +1,75 @@
+#include "automation/entry_object.h"
+
+#include "automation/bstr_text.h"
+#include "automation/identifiers.h"
+
+namespace folio_com {
+namespace {
+
+const ErrorSource kEntrySource{kProgIdEntry, &kIidEntry};
+
+// A text result: the out parameter stays null unless the call succeeds.
+template <class Body>
+HRESULT TextResult(BSTR* result, Body&& body) {
+    if (result == nullptr) return E_POINTER;
+    *result = nullptr;
+    return GuardedCall(kEntrySource, [&] { *result = BstrFromText(body()); });
+}
+
+// A number result: zero unless the call succeeds.
+template <class Body>
+HRESULT NumberResult(short* result, Body&& body) {
+    if (result == nullptr) return E_POINTER;
+    *result = 0;
+    return GuardedCall(kEntrySource, [&] { *result = body(); });
+}
+
+}  // namespace
+
+EntryObject::EntryObject() : DualObject(kEntrySource) {}
+
+HRESULT EntryObject::NewFile(BSTR* sFile, BSTR* result) {
+    if (sFile == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.NewFile(TextFromBstr(*sFile)); });
+}
+
+HRESULT EntryObject::AppendFile(BSTR* sFile, BSTR* result) {
+    if (sFile == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.AppendFile(TextFromBstr(*sFile)); });
+}
+
+HRESULT EntryObject::Save(BSTR* sFile, BSTR* result) {
+    if (sFile == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.Save(TextFromBstr(*sFile)); });
+}
+
+HRESULT EntryObject::Clear(BSTR* result) {
+    return TextResult(result, [&] { return table_.Clear(); });
+}
+
+HRESULT EntryObject::FetchDescription(short* index, BSTR* result) {
+    if (index == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.FetchDescription(*index); });
+}
+
+HRESULT EntryObject::FetchPage(short* index, BSTR* result) {
+    if (index == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.FetchPage(*index); });
+}
+
+HRESULT EntryObject::Store(BSTR* description, BSTR* pageNo, BSTR* result) {
+    if (description == nullptr || pageNo == nullptr) return E_POINTER;
+    return TextResult(result, [&] {
+        return table_.Store(TextFromBstr(*description), TextFromBstr(*pageNo));
+    });
+}
+
+HRESULT EntryObject::Count(short* result) {
+    return NumberResult(result, [&] { return table_.Count(); });
+}
+
+HRESULT EntryObject::MaxPage(short* result) {
+    return NumberResult(result, [&] { return table_.MaxPage(); });
+}
+
+}  // namespace folio_com

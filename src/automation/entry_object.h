@@ -1,0 +1,29 @@
+// The automation object Entry: one core Entry table behind the dual interface _Entry.
+#pragma once
+
+#include "automation/dual_object.h"
+#include "entry/entry.h"
+#include "folio_idl.h"  // _Entry, generated from folio.idl
+
+namespace folio_com {
+
+class EntryObject final : public DualObject<_Entry> {
+public:
+    EntryObject();
+
+    // The [in, out] arguments are read and never changed: the core takes them by value.
+    HRESULT STDMETHODCALLTYPE NewFile(BSTR* sFile, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE AppendFile(BSTR* sFile, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Save(BSTR* sFile, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Clear(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE FetchDescription(short* index, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE FetchPage(short* index, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Store(BSTR* description, BSTR* pageNo, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Count(short* result) override;
+    HRESULT STDMETHODCALLTYPE MaxPage(short* result) override;
+
+private:
+    ::Entry table_;
+};
+
+}  // namespace folio_com

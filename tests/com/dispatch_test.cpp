@@ -1,0 +1,285 @@
+// Calls through IDispatch, as scripts and report hosts make them: names to dispatch
+// identifiers, arguments by reference or as variants of other types (converted as if given
+// by value, and never written back), argument errors, and method errors as
+// DISP_E_EXCEPTION with the EXCEPINFO filled.
+#include <vector>
+
+#include "com_client.h"
+
+namespace com_test {
+namespace {
+
+constexpr DISPID kNewFile = 0x60030000, kSave = 0x60030003, kFetchDescription = 0x60030006,
+                 kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kHelp = 0x60030000;
+constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
+
+struct CallResult {
+    HRESULT hr;
+    UINT argumentError;
+};
+
+// Invokes with the arguments in their natural order (DISPPARAMS keeps them reversed).
+// The variants are passed as they are: by-reference ones point at the caller's variables.
+CallResult Call(IDispatch* object, DISPID member, std::vector<VARIANT> args, VARIANT* result,
+                EXCEPINFO* exception = nullptr, WORD flags = DISPATCH_METHOD,
+                std::vector<DISPID> named = {}) {
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS params{reversed.data(), named.data(), static_cast<UINT>(reversed.size()),
+                      static_cast<UINT>(named.size())};
+    UINT argumentError = 0xFFFF;
+    const HRESULT hr = object->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                      exception, &argumentError);
+    return {hr, argumentError};
+}
+
+VARIANT ByRef(BSTR* value) {
+    VARIANT v;
+    V_VT(&v) = VT_BSTR | VT_BYREF;
+    V_BSTRREF(&v) = value;
+    return v;
+}
+VARIANT ByRef(VARIANT* value) {  // a script's variable
+    VARIANT v;
+    V_VT(&v) = VT_VARIANT | VT_BYREF;
+    V_VARIANTREF(&v) = value;
+    return v;
+}
+VARIANT Long(LONG value) {
+    VARIANT v;
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = value;
+    return v;
+}
+VARIANT String(BSTR value) {  // borrowed: the caller keeps it
+    VARIANT v;
+    V_VT(&v) = VT_BSTR;
+    V_BSTR(&v) = value;
+    return v;
+}
+
+ComPtr<IDispatch> DispatchOf(const ComPtr<_Entry>& entry) {
+    ComPtr<IDispatch> object;
+    EXPECT_EQ(entry->QueryInterface(IID_IDispatch, object.PutVoid()), S_OK);
+    return object;
+}
+
+class DispatchCalls : public BothLibraries {
+protected:
+    void SetUp() override {
+        entry_ = CreateEntry(Lib());
+        ASSERT_TRUE(entry_);
+        object_ = DispatchOf(entry_);
+        ASSERT_TRUE(object_);
+    }
+    short Count() {
+        Variant result;
+        EXPECT_EQ(Call(object_.Get(), kCount, {}, &result).hr, S_OK);
+        EXPECT_EQ(result.Type(), VT_I2);
+        return V_I2(&result);
+    }
+    std::string FetchDescription(short index) {
+        short value = index;
+        VARIANT arg;
+        V_VT(&arg) = VT_I2 | VT_BYREF;
+        V_I2REF(&arg) = &value;
+        Variant result;
+        EXPECT_EQ(Call(object_.Get(), kFetchDescription, {arg}, &result).hr, S_OK);
+        EXPECT_EQ(result.Type(), VT_BSTR);
+        return Narrow(V_BSTR(&result));
+    }
+
+    ComPtr<_Entry> entry_;
+    ComPtr<IDispatch> object_;
+};
+
+TEST_P(DispatchCalls, NamesFindDispatchIdentifiersWhateverTheirCase) {
+    const struct {
+        const wchar_t* name;
+        DISPID id;
+    } names[] = {{L"Store", kStore}, {L"store", kStore}, {L"MAXPAGE", kMaxPage},
+                 {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount}};
+    for (const auto& n : names) {
+        LPOLESTR name = const_cast<LPOLESTR>(n.name);
+        DISPID id = 0;
+        EXPECT_EQ(object_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        EXPECT_EQ(id, n.id) << Narrow(n.name, wcslen(n.name));
+    }
+    // A method's parameter names give their positions.
+    LPOLESTR store[] = {const_cast<LPOLESTR>(L"Store"), const_cast<LPOLESTR>(L"PageNo"),
+                        const_cast<LPOLESTR>(L"Description")};
+    DISPID ids[3] = {};
+    ASSERT_EQ(object_->GetIDsOfNames(IID_NULL, store, 3, LOCALE_USER_DEFAULT, ids), S_OK);
+    EXPECT_EQ(ids[0], kStore);
+    EXPECT_EQ(ids[1], 1);
+    EXPECT_EQ(ids[2], 0);
+
+    LPOLESTR unknown = const_cast<LPOLESTR>(L"Help");  // a method of _UFL, not of _Entry
+    DISPID id = 0;
+    EXPECT_EQ(object_->GetIDsOfNames(IID_NULL, &unknown, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(id, DISPID_UNKNOWN);
+    EXPECT_EQ(object_->GetIDsOfNames(Lib().iidEntry, &unknown, 1, LOCALE_USER_DEFAULT, &id),
+              DISP_E_UNKNOWNINTERFACE);
+}
+
+TEST_P(DispatchCalls, TypeInformationIsTheDualInterface) {
+    UINT count = 0;
+    ASSERT_EQ(object_->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, Lib().iidEntry));
+    info->ReleaseTypeAttr(attr);
+    EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
+}
+
+TEST_P(DispatchCalls, ByReferenceStringsAreReadAndLeftAsTheyWere) {
+    Bstr description(L"Rivers"), page(L"17");
+    BSTR d = description.Get(), p = page.Get();
+    Variant result;
+    ASSERT_EQ(Call(object_.Get(), kStore, {ByRef(&d), ByRef(&p)}, &result).hr, S_OK);
+    ASSERT_EQ(result.Type(), VT_BSTR);
+    EXPECT_EQ(Narrow(V_BSTR(&result)), "Rivers");
+    EXPECT_EQ(d, description.Get());
+    EXPECT_EQ(p, page.Get());
+    EXPECT_EQ(Narrow(d), "Rivers");
+    EXPECT_EQ(Count(), 1);
+}
+
+TEST_P(DispatchCalls, ScriptVariablesAreConvertedAndKeepTheirValuesAndSubtypes) {
+    // A script's variables: a string description and a numeric page (VT_I4), by reference.
+    Variant description, page;
+    V_VT(&description) = VT_BSTR;
+    V_BSTR(&description) = SysAllocString(L"Lakes");
+    V_VT(&page) = VT_I4;
+    V_I4(&page) = 42;
+    const BSTR descriptionBefore = V_BSTR(&description);
+    Variant result;
+    ASSERT_EQ(Call(object_.Get(), kStore, {ByRef(&description), ByRef(&page)}, &result).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&result)), "Lakes");
+    EXPECT_EQ(description.Type(), VT_BSTR);
+    EXPECT_EQ(V_BSTR(&description), descriptionBefore);
+    EXPECT_EQ(page.Type(), VT_I4);
+    EXPECT_EQ(V_I4(&page), 42);
+
+    // Index as a by-value long, a string, and a variable holding a long.
+    Variant index;
+    V_VT(&index) = VT_I4;
+    V_I4(&index) = 0;
+    Bstr zero(L"0");
+    for (VARIANT arg : {Long(0), String(zero.Get()), ByRef(&index)}) {
+        Variant fetched;
+        ASSERT_EQ(Call(object_.Get(), kFetchDescription, {arg}, &fetched).hr, S_OK);
+        EXPECT_EQ(Narrow(V_BSTR(&fetched)), "Lakes");
+    }
+    EXPECT_EQ(index.Type(), VT_I4);
+
+    short maxPage = 0;
+    ASSERT_EQ(entry_->MaxPage(&maxPage), S_OK);
+    EXPECT_EQ(maxPage, 42);
+}
+
+TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
+    Bstr text(L"x"), word(L"abc");
+    BSTR t = text.Get();
+    Variant result;
+    EXPECT_EQ(Call(object_.Get(), kStore, {ByRef(&t)}, &result).hr, DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(object_.Get(), kCount, {Long(1)}, &result).hr, DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(object_.Get(), 0x60030002, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Call(object_.Get(), 0x60030004, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
+
+    CallResult r = Call(object_.Get(), kFetchDescription, {String(word.Get())}, &result);
+    EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(r.argumentError, 0u);
+    r = Call(object_.Get(), kFetchDescription, {Long(70000)}, &result);
+    EXPECT_EQ(r.hr, DISP_E_OVERFLOW);
+    EXPECT_EQ(r.argumentError, 0u);
+    // The first argument stands last in DISPPARAMS.
+    VARIANT null;
+    V_VT(&null) = VT_NULL;
+    r = Call(object_.Get(), kStore, {null, ByRef(&t)}, &result);
+    EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(r.argumentError, 1u);
+    EXPECT_EQ(result.Type(), VT_EMPTY);
+    EXPECT_EQ(Count(), 0);
+}
+
+TEST_P(DispatchCalls, MethodsWithoutArgumentsMayBeReadAsProperties) {
+    Variant result;
+    EXPECT_EQ(Call(object_.Get(), kCount, {}, &result, nullptr, DISPATCH_PROPERTYGET).hr, S_OK);
+    EXPECT_EQ(result.Type(), VT_I2);
+    EXPECT_EQ(Call(object_.Get(), kCount, {}, &result, nullptr, DISPATCH_METHOD | DISPATCH_PROPERTYGET).hr,
+              S_OK);
+    Bstr text(L"x");
+    BSTR t = text.Get();
+    Variant other;
+    EXPECT_EQ(Call(object_.Get(), kStore, {ByRef(&t), ByRef(&t)}, &other, nullptr, DISPATCH_PROPERTYGET).hr,
+              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Call(object_.Get(), kCount, {}, &other, nullptr, DISPATCH_PROPERTYPUT).hr,
+              DISP_E_MEMBERNOTFOUND);
+}
+
+TEST_P(DispatchCalls, NamedArgumentsGoToTheirParameters) {
+    Bstr description(L"Named"), page(L"5");
+    // In DISPPARAMS order: rgvarg[0] is the description, named 0 (Description); rgvarg[1]
+    // is the page, named 1 (PageNo). Taken by position they would be the other way round.
+    Variant result;
+    CallResult r = Call(object_.Get(), kStore, {String(page.Get()), String(description.Get())}, &result,
+                        nullptr, DISPATCH_METHOD, {0, 1});
+    ASSERT_EQ(r.hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&result)), "Named");
+    EXPECT_EQ(FetchDescription(0), "Named");
+
+    Variant refused;
+    r = Call(object_.Get(), kStore, {String(page.Get()), String(description.Get())}, &refused, nullptr,
+             DISPATCH_METHOD, {0, 7});
+    EXPECT_EQ(r.hr, DISP_E_PARAMNOTFOUND);
+    EXPECT_EQ(r.argumentError, 1u);
+    EXPECT_EQ(Count(), 1);
+}
+
+TEST_P(DispatchCalls, AMethodErrorIsAnExceptionWithItsNumberAndDescription) {
+    Bstr description(L"Far away"), page(L"40000");
+    ASSERT_EQ(Call(object_.Get(), kStore, {String(description.Get()), String(page.Get())}, nullptr).hr, S_OK);
+    Variant result;
+    EXCEPINFO exception{};
+    ASSERT_EQ(Call(object_.Get(), kMaxPage, {}, &result, &exception).hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, kOverflow);
+    EXPECT_EQ(exception.wCode, 0);
+    EXPECT_EQ(Narrow(exception.bstrDescription), "Overflow");
+    EXPECT_EQ(Narrow(exception.bstrSource), Lib().name + ".Entry");
+    EXPECT_EQ(result.Type(), VT_EMPTY);  // no value
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+
+    // The thread's error information says the same.
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    Bstr text;
+    ASSERT_EQ(info->GetDescription(text.Put()), S_OK);
+    EXPECT_EQ(text.Text(), "Overflow");
+}
+
+TEST_P(DispatchCalls, DispatchIdentifiersBelongToTheirInterface) {
+    // 0x60030000 is Help on _UFL and NewFile on _Entry.
+    ComPtr<_UFL> ufl = CreateUfl(Lib());
+    ASSERT_TRUE(ufl);
+    ComPtr<IDispatch> uflObject;
+    ASSERT_EQ(ufl->QueryInterface(IID_IDispatch, uflObject.PutVoid()), S_OK);
+    Bstr keyword(L"productdescription");
+    BSTR k = keyword.Get();
+    Variant help, newFile;
+    ASSERT_EQ(Call(uflObject.Get(), kHelp, {ByRef(&k)}, &help).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&help)), FOLIO_FILE_DESCRIPTION);
+    EXPECT_EQ(k, keyword.Get());  // HelpCommand is by value: the caller's string stays
+    ASSERT_EQ(Call(object_.Get(), kNewFile, {ByRef(&k)}, &newFile).hr, S_OK);
+    EXPECT_NE(Narrow(V_BSTR(&newFile)), Narrow(V_BSTR(&help)));
+    EXPECT_NE(Narrow(V_BSTR(&newFile)).find("productdescription"), std::string::npos);
+}
+
+FOLIO_FOR_BOTH_LIBRARIES(DispatchCalls);
+
+}  // namespace
+}  // namespace com_test

@@ -1,0 +1,181 @@
+// Calls through the vtable of objects created by programmatic identifier: results, the
+// [in, out] arguments left as they were, independent objects, the two builds' orders, and
+// errors as a failure status with the thread's error information. (Saving and loading
+// index files is exercised by the scripts.)
+#include <string>
+
+#include "com_client.h"
+
+namespace com_test {
+namespace {
+
+constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
+
+class VtableCalls : public BothLibraries {
+protected:
+    // Stores through the vtable, checking that the arguments come back untouched.
+    std::string Store(_Entry* entry, const wchar_t* description, const wchar_t* page) {
+        Bstr d(description), p(page), result;
+        BSTR dBefore = d.Get(), pBefore = p.Get();
+        BSTR dArg = d.Get(), pArg = p.Get();
+        EXPECT_EQ(entry->Store(&dArg, &pArg, result.Put()), S_OK);
+        EXPECT_EQ(dArg, dBefore);
+        EXPECT_EQ(pArg, pBefore);
+        EXPECT_EQ(Narrow(dArg), Narrow(description, wcslen(description)));
+        return result.Text();
+    }
+    std::string Fetch(_Entry* entry, short index, bool page = false) {
+        short arg = index;
+        Bstr result;
+        EXPECT_EQ(page ? entry->FetchPage(&arg, result.Put()) : entry->FetchDescription(&arg, result.Put()),
+                  S_OK);
+        EXPECT_EQ(arg, index);
+        return result.Text();
+    }
+    short Count(_Entry* entry) {
+        short count = -1;
+        EXPECT_EQ(entry->Count(&count), S_OK);
+        return count;
+    }
+};
+
+TEST_P(VtableCalls, ProgrammaticIdentifiersLeadToThisLibrarysClasses) {
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromProgID(Lib().progIdEntry.c_str(), &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, Lib().clsidEntry));
+    ASSERT_EQ(CLSIDFromProgID(Lib().progIdUfl.c_str(), &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, Lib().clsidUfl));
+
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    ComPtr<IUnknown> unknown;
+    EXPECT_EQ(entry->QueryInterface(IID_IDispatch, unknown.PutVoid()), S_OK);
+    EXPECT_EQ(entry->QueryInterface(IID_ISupportErrorInfo, unknown.PutVoid()), S_OK);
+    EXPECT_EQ(entry->QueryInterface(Lib().iidUfl, unknown.PutVoid()), E_NOINTERFACE);
+    EXPECT_EQ(entry->QueryInterface(Other(Lib()).iidEntry, unknown.PutVoid()), E_NOINTERFACE);
+    EXPECT_FALSE(unknown);
+}
+
+TEST_P(VtableCalls, StoreCountFetchMaxPageAndClear) {
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(Store(entry.Get(), L"Mulberry", L"12"), "Mulberry");
+    EXPECT_EQ(Store(entry.Get(), L"Apple", L"3"), "Apple");
+    EXPECT_EQ(Count(entry.Get()), 2);
+    // Keystack keeps the rows sorted, Pagestack in the order they were stored.
+    const bool sorted = &Lib() == &Keystack();
+    EXPECT_EQ(Fetch(entry.Get(), 0), sorted ? "Apple" : "Mulberry");
+    EXPECT_EQ(Fetch(entry.Get(), 0, true), sorted ? "3" : "12");
+    EXPECT_EQ(Fetch(entry.Get(), 1), sorted ? "Mulberry" : "Apple");
+    short maxPage = 0;
+    ASSERT_EQ(entry->MaxPage(&maxPage), S_OK);
+    EXPECT_EQ(maxPage, 12);
+
+    Bstr cleared;
+    ASSERT_EQ(entry->Clear(cleared.Put()), S_OK);
+    EXPECT_FALSE(cleared.Text().empty());
+    EXPECT_EQ(Count(entry.Get()), 0);
+}
+
+TEST_P(VtableCalls, StringsKeepEmbeddedZerosAndANullStringIsEmpty) {
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    const wchar_t withZero[] = {L'a', L'\0', L'b'};
+    Bstr d(withZero, 3), p(L"1"), result;
+    BSTR dArg = d.Get(), pArg = p.Get();
+    ASSERT_EQ(entry->Store(&dArg, &pArg, result.Put()), S_OK);
+    EXPECT_EQ(SysStringLen(result.Get()), 3u);
+    short index = 0;
+    Bstr fetched;
+    ASSERT_EQ(entry->FetchDescription(&index, fetched.Put()), S_OK);
+    ASSERT_EQ(SysStringLen(fetched.Get()), 3u);
+    EXPECT_EQ(fetched.Get()[2], L'b');
+
+    // A null description reads as the empty one: both give the same refusal.
+    Bstr empty(L""), refusedNull, refusedEmpty;
+    BSTR nullArg = nullptr, emptyArg = empty.Get();
+    ASSERT_EQ(entry->Store(&nullArg, &pArg, refusedNull.Put()), S_OK);
+    ASSERT_EQ(entry->Store(&emptyArg, &pArg, refusedEmpty.Put()), S_OK);
+    EXPECT_FALSE(refusedEmpty.Text().empty());
+    EXPECT_EQ(refusedNull.Text(), refusedEmpty.Text());
+    EXPECT_EQ(nullArg, nullptr);
+    EXPECT_EQ(Count(entry.Get()), 1);
+}
+
+TEST_P(VtableCalls, NullPointersAreRefused) {
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    Bstr p(L"1"), result;
+    BSTR pArg = p.Get();
+    EXPECT_EQ(entry->Store(nullptr, &pArg, result.Put()), E_POINTER);
+    EXPECT_EQ(entry->Store(&pArg, &pArg, nullptr), E_POINTER);
+    EXPECT_EQ(entry->Count(nullptr), E_POINTER);
+    EXPECT_EQ(entry->FetchPage(nullptr, result.Put()), E_POINTER);
+}
+
+TEST_P(VtableCalls, EachObjectHasItsOwnTable) {
+    ComPtr<_Entry> first = CreateEntry(Lib());
+    ComPtr<_Entry> second = CreateEntry(Lib());
+    ASSERT_TRUE(first && second);
+    Store(first.Get(), L"Only here", L"1");
+    EXPECT_EQ(Count(first.Get()), 1);
+    EXPECT_EQ(Count(second.Get()), 0);
+    ComPtr<_Entry> third = CreateEntry(Lib());
+    ASSERT_TRUE(third);
+    EXPECT_EQ(Count(third.Get()), 0);
+}
+
+TEST_P(VtableCalls, AnErrorIsAFailureStatusWithErrorInformationAndNoValue) {
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    Store(entry.Get(), L"Too far", L"40000");
+    short maxPage = 99;
+    EXPECT_EQ(entry->MaxPage(&maxPage), kOverflow);
+    EXPECT_EQ(maxPage, 0);
+
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(entry->QueryInterface(IID_ISupportErrorInfo, support.PutVoid()), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(Lib().iidEntry), S_OK);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    ASSERT_TRUE(info);
+    Bstr description, source;
+    GUID guid{};
+    ASSERT_EQ(info->GetDescription(description.Put()), S_OK);
+    ASSERT_EQ(info->GetSource(source.Put()), S_OK);
+    ASSERT_EQ(info->GetGUID(&guid), S_OK);
+    EXPECT_EQ(description.Text(), "Overflow");
+    EXPECT_EQ(source.Text(), Lib().name + ".Entry");
+    EXPECT_TRUE(IsEqualGUID(guid, Lib().iidEntry));
+
+    // The next call that succeeds leaves no stale error behind.
+    short count = 0;
+    ASSERT_EQ(entry->Count(&count), S_OK);
+    EXPECT_EQ(GetErrorInfo(0, info.Put()), S_FALSE);
+}
+
+TEST_P(VtableCalls, HelpReadsThisLibrarysVersionBlockAndFolder) {
+    ComPtr<_UFL> ufl = CreateUfl(Lib());
+    ASSERT_TRUE(ufl);
+    auto help = [&](const wchar_t* keyword) {
+        Bstr command(keyword), result;
+        BSTR before = command.Get();
+        EXPECT_EQ(ufl->Help(command.Get(), result.Put()), S_OK);
+        EXPECT_EQ(command.Get(), before);
+        return result.Text();
+    };
+    EXPECT_EQ(help(L"productdescription"), FOLIO_FILE_DESCRIPTION);
+    // The DLL's folder, not the host program's.
+    const std::wstring& dll = Lib().dllPath;
+    const std::string folder = Narrow(dll.c_str(), dll.rfind(L'\\'));
+    EXPECT_EQ(help(L"installedfolder"), folder);
+    const std::string about = help(L"about");
+    EXPECT_NE(about.find(Lib().name), std::string::npos) << about;
+    EXPECT_NE(about.find(Lib().companyName), std::string::npos) << about;
+    EXPECT_NE(about.find("(" + std::to_string(Lib().version[3]) + ")"), std::string::npos) << about;
+}
+
+FOLIO_FOR_BOTH_LIBRARIES(VtableCalls);
+
+}  // namespace
+}  // namespace com_test
