@@ -30,9 +30,18 @@ public:
     virtual ~FileReplacement() = default;
 
     // Buffered; throws the file error when a write fails.
-    virtual void Write(std::string_view bytes) = 0;
+    void Write(std::string_view bytes);
     // Writes what is buffered and replaces the target. Throws the file error on failure.
-    virtual void Commit() = 0;
+    void Commit();
+
+protected:
+    // Writes all of `bytes` to the temporary file, or throws the file error.
+    virtual void WriteOut(std::string_view bytes) = 0;
+    // Makes the temporary file durable, closes it and puts it in place of the target.
+    virtual void Finish() = 0;
+
+private:
+    std::string buffer_;
 };
 
 // What the library knows of itself: its version block, file name and folder.

@@ -46,42 +46,35 @@ public:
         if (!committed_) ::unlink(temp_.c_str());
     }
 
-    void Write(std::string_view bytes) override {
-        buffer_.append(bytes);
-        if (buffer_.size() >= kBufferSize) Flush();
-    }
-
-    void Commit() override {
-        Flush();
-        if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-            fd_ = -1;
-            ThrowErrno(errno);
-        }
+protected:
+    void Finish() override {
+        const bool synced = ::fsync(fd_) == 0;
+        const int syncError = errno;
+        const bool closed = ::close(fd_) == 0;
+        const int closeError = errno;
         fd_ = -1;
+        if (!synced) ThrowErrno(syncError);
+        if (!closed) ThrowErrno(closeError);
         if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowErrno(errno);
         committed_ = true;
     }
 
-private:
-    static constexpr size_t kBufferSize = 64 * 1024;
-
-    void Flush() {
+    void WriteOut(std::string_view bytes) override {
         size_t done = 0;
-        while (done < buffer_.size()) {
-            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
             if (n < 0) {
                 if (errno == EINTR) continue;
                 ThrowErrno(errno);
             }
             done += static_cast<size_t>(n);
         }
-        buffer_.clear();
     }
 
+private:
     fs::path target_, temp_;
     int fd_;
     bool committed_ = false;
-    std::string buffer_;
 };
 
 }  // namespace

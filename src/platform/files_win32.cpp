@@ -29,13 +29,8 @@ public:
         if (!committed_) DeleteFileW(Wide(temp_));
     }
 
-    void Write(std::string_view bytes) override {
-        buffer_.append(bytes);
-        if (buffer_.size() >= kBufferSize) Flush();
-    }
-
-    void Commit() override {
-        Flush();
+protected:
+    void Finish() override {
         const BOOL flushed = FlushFileBuffers(file_);
         const DWORD flushError = GetLastError();
         CloseHandle(file_);
@@ -47,25 +42,21 @@ public:
         committed_ = true;
     }
 
-private:
-    static constexpr size_t kBufferSize = 64 * 1024;
-
-    void Flush() {
+    void WriteOut(std::string_view bytes) override {
         size_t done = 0;
-        while (done < buffer_.size()) {
+        while (done < bytes.size()) {
             DWORD written = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(buffer_.size() - done, 1u << 20));
-            if (!WriteFile(file_, buffer_.data() + done, chunk, &written, nullptr) || written == 0)
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+            if (!WriteFile(file_, bytes.data() + done, chunk, &written, nullptr) || written == 0)
                 ThrowLastError();
             done += written;
         }
-        buffer_.clear();
     }
 
+private:
     Text target_, temp_;
     HANDLE file_;
     bool committed_ = false;
-    std::string buffer_;
 };
 
 }  // namespace

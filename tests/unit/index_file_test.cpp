@@ -30,14 +30,6 @@ std::string PairsFile(int count, const std::string& prefix = "Item ") {
     return bytes + "</Root>\r\n";
 }
 
-int32_t ErrorNumberOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const AutomationError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 }  // namespace
 

@@ -15,14 +15,6 @@ int16_t ParsedOrFail(const Text& text) {
     return value.value_or(-9999);
 }
 
-int32_t ErrorNumberOf(void (*call)()) {
-    try {
-        call();
-    } catch (const AutomationError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 }  // namespace
 

@@ -9,15 +9,6 @@ namespace {
 
 const Text kCrLf = u"\r\n";
 
-template <typename Call>
-int32_t ErrorNumberOf(Call call) {
-    try {
-        call();
-    } catch (const AutomationError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 }  // namespace
 
