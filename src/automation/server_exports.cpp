@@ -1,5 +1,5 @@
 // The in-process server's entry points: DllMain, DllGetClassObject and DllCanUnloadNow.
-// (DllRegisterServer and DllUnregisterServer are in registration.cpp.)
+// (DllRegisterServer, DllUnregisterServer and DllInstall are in registration.cpp.)
 #include <windows.h>
 #include <objbase.h>
 

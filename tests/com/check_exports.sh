@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Each server DLL must load on a bare Windows system: it may import system DLLs only (no
-# MinGW runtime DLL), and it exports the four server entry points by their plain names
-# (no @n decoration) and nothing else.   Usage: check_exports.sh OBJDUMP DLL...
+# MinGW runtime DLL), and it exports the server entry points by their plain names (no @n
+# decoration) and nothing else: the four of every in-process server, and DllInstall.
+#   Usage: check_exports.sh OBJDUMP DLL...
 set -uo pipefail
 objdump=$1
 shift
-expected_exports="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer"
+expected_exports="DllCanUnloadNow DllGetClassObject DllInstall DllRegisterServer DllUnregisterServer"
 failures=0
 for dll in "$@"; do
     name=$(basename "$dll")

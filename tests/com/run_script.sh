@@ -3,7 +3,7 @@
 # errors and exits 0 even when a script stops half-way, so the scripts print their own
 # verdicts: this passes only when the script printed at least one "ok" line, no "FAIL" line,
 # and its last line, "ALL DONE".
-#   Usage: run_script.sh ARCH PREFIX SCRIPT WORK_FOLDER
+#   Usage: run_script.sh ARCH PREFIX SCRIPT WORK_FOLDER [ARGUMENTS...]
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-env"
@@ -15,8 +15,8 @@ rm -rf "$work"
 mkdir -p "$work"
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# The script gets its work folder (for index files) as its one argument.
-output=$("$WINE_LOADER" cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" 2>&1 | tr -d '\r')
+# The script gets its work folder (for index files) as its first argument, then any others.
+output=$("$WINE_LOADER" cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" "${@:5}" 2>&1 | tr -d '\r')
 printf '%s\n' "$output"
 last=$(printf '%s\n' "$output" | sed '/^$/d' | tail -n 1)
 if printf '%s\n' "$output" | grep -q '^FAIL'; then

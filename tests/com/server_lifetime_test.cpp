@@ -86,6 +86,36 @@ TEST_P(ServerEntryPoints, UnloadsOnlyWhenNoObjectFactoryOrLockRemains) {
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
+// DllInstall knows one command line, "user" (regsvr32 /n /i:user); any other is refused
+// before anything is written, whether installing or removing. (The registration itself is
+// tested through regsvr32, in a prefix of its own.)
+TEST_P(ServerEntryPoints, InstallRefusesUnknownCommandLines) {
+    using InstallFunction = HRESULT(STDAPICALLTYPE*)(BOOL, PCWSTR);
+    const auto install = reinterpret_cast<InstallFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "DllInstall")));
+    ASSERT_NE(install, nullptr);
+    wchar_t clsid[40];
+    ASSERT_GT(StringFromGUID2(Lib().clsidEntry, clsid, 40), 0);
+    const std::wstring userKey = std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
+    const auto registeredForUser = [&userKey] {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, userKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        RegCloseKey(key);
+        return true;
+    };
+    ASSERT_FALSE(registeredForUser()) << "registered for the current user before the test";
+
+    for (const BOOL installing : {TRUE, FALSE}) {
+        for (const wchar_t* commandLine : {static_cast<const wchar_t*>(nullptr), L"", L"bogus", L"users",
+                                           L" user", L"user "}) {
+            EXPECT_EQ(install(installing, commandLine), E_INVALIDARG)
+                << (installing ? "install " : "uninstall ") << "'"
+                << (commandLine ? Narrow(commandLine, wcslen(commandLine)) : "(null)") << "'";
+        }
+    }
+    EXPECT_FALSE(registeredForUser()) << "a refused command line registered the class";
+}
+
 FOLIO_FOR_BOTH_LIBRARIES(ServerEntryPoints);
 
 // COM asks DllCanUnloadNow and frees the DLL once its objects are gone.
