@@ -66,6 +66,7 @@ std::optional<int64_t> RoundHalfEven(const DecimalNumber& number, int64_t minVal
     // Count of digits before the decimal point (may be negative or beyond the digits held).
     const int64_t intCount = significant + number.exponent;
     if (intCount > 19) return std::nullopt;  // far beyond any 64-bit range we are asked for
+    if (intCount < 0) return int64_t{0};     // below 0.1: rounds to zero, however many zeros
 
     uint64_t magnitude = 0;
     for (int64_t k = 0; k < intCount; ++k) {

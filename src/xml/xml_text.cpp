@@ -121,6 +121,8 @@ Text XmlCData(TextView text) {
 }
 
 Text XmlUnescape(TextView text) {
+    // Every escape starts with "&" or "[": most values hold neither and come back as they are.
+    if (text.find_first_of(u"&[") == TextView::npos) return Text(text);
     Text s = ReplaceAll(text, u"[[--CRLF--]]", u"\r\n");
     s = ReplaceAll(s, kCrLfReference, u"\r\n");
     s = DecodeNumericReferences(s);

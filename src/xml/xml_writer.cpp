@@ -69,7 +69,11 @@ Text WriteXmlOpenTag(const Text& tag, const Text& attributes) {
 }
 
 Text WriteXmlElement(const Text& tag, const Text& value) {
-    Text line = u"<" + tag + u">" + XmlEscape(value) + u"</" + tag + u">";
+    Text line = u"<" + tag + u">" + XmlEscape(value);
+    // The reader finds the end tag by a 16-bit position: a line whose end tag starts beyond
+    // 32767 could be written but never read back, so it is not written.
+    if (line.size() + 1 > 32767) throw OverflowError();
+    line += u"</" + tag + u">";
     WriteLine(line);
     return line;
 }

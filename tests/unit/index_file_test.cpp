@@ -229,7 +229,9 @@ TEST(IndexFile, ReadErrorsEndTheLoadAndKeepWhatWasLoaded) {
     WriteBytes(folder / "long.xml", good + "<Description" + std::string(32767, 'x') + ">v</Description>\r\n");
     const std::vector<std::pair<std::string, int32_t>> cases = {
         {"badref.xml", kErrorInvalidArgument}, {"cdata.xml", kErrorInvalidArgument}, {"long.xml", kErrorOverflow}};
-    for (const auto& [name, number] : cases) {
+    for (const auto& item : cases) {
+        const std::string& name = item.first;
+        const int32_t number = item.second;
         Entry entry;
         if (kSorted) {
             EXPECT_EQ(ErrorNumberOf([&] { entry.NewFile(folder / name); }), number) << name;
@@ -259,6 +261,28 @@ TEST(IndexFile, SaveFailuresKeepTheOldFileAndLeaveNothingBehind) {
     }
     EXPECT_EQ(ReadBytes(readOnly), "precious");
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"readonly.xml", "sub.xml"}));
+}
+
+TEST(IndexFile, EveryLineSaveWritesCanBeReadBack) {
+    TempFolder folder;
+    const Text path = folder / "long.xml";
+    // The longest values whose end tags still stand within 32767 characters of their line.
+    Entry longest;
+    longest.Store(Text(32753, u'd'), Text(32760, u'p'));
+    ASSERT_EQ(longest.Save(path).substr(0, Build::kSavedText.size()), Build::kSavedText);
+    Entry loaded;
+    EXPECT_EQ(loaded.NewFile(path), u"Load 1" + kLoaded);
+    EXPECT_EQ(Rows(loaded), Rows(longest));
+
+    // One character more, and Save refuses rather than write a file it cannot read.
+    for (const auto& [description, page] : {std::pair{Text(32754, u'd'), Text(u"1")},
+                                            std::pair{Text(u"d"), Text(32761, u'p')}}) {
+        Entry tooLong;
+        tooLong.Store(description, page);
+        EXPECT_EQ(tooLong.Save(path), u"Overflow");
+        Entry reloaded;
+        EXPECT_EQ(reloaded.NewFile(path), u"Load 1" + kLoaded);  // the old file is intact
+    }
 }
 
 TEST(IndexFile, AValueTooLongToEscapeFailsTheSaveAndKeepsTheOldFile) {

@@ -30,6 +30,9 @@ TEST(Platform, ParseInt16RoundsHalfToEvenAndAcceptsLocaleForms) {
     EXPECT_EQ(ParsedOrFail(u"1e2"), 100);
     EXPECT_EQ(ParsedOrFail(u"&H10"), 16);
     EXPECT_EQ(ParsedOrFail(u"32767"), 32767);
+    EXPECT_EQ(ParsedOrFail(u"1e-99999999999"), 0);
+    EXPECT_EQ(ParsedOrFail(u"0.5"), 0);
+    EXPECT_EQ(ParsedOrFail(u"0.51"), 1);
     EXPECT_EQ(ParsedOrFail(u"-32768"), -32768);
 }
 
@@ -52,6 +55,9 @@ TEST(Platform, ReadLeadingNumberReadsLikeVal) {
     EXPECT_EQ(platform::ReadLeadingNumber(u"0.0001"), 0);
     EXPECT_EQ(platform::ReadLeadingNumber(u"2147483647"), 2147483647);
     EXPECT_EQ(platform::ReadLeadingNumber(u"-2147483648"), INT32_MIN);
+    // Tiny values round to zero at once, however long their run of zeros.
+    EXPECT_EQ(platform::ReadLeadingNumber(u"1e-99999999999999"), 0);
+    EXPECT_EQ(platform::ReadLeadingNumber(u"-7e-999999999"), 0);
     EXPECT_EQ(ErrorNumberOf([] { platform::ReadLeadingNumber(u"2147483647.5"); }), kErrorOverflow);
     EXPECT_EQ(ErrorNumberOf([] { platform::ReadLeadingNumber(u"1e400"); }), kErrorOverflow);
 }
