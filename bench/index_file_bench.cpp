@@ -1,0 +1,98 @@
+// Save and NewFile of a full table (8000 entries), each beside the same bytes written and
+// read the simplest way, with stdio.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "automation/build.h"
+#include "bench_data.h"
+#include "ratio_summary.h"
+
+namespace {
+
+// A full table whose values need a little escaping now and then, as real index entries do.
+Entry FullTable() {
+    Entry entry;
+    int i = 0;
+    for (const Text& d : bench::Descriptions(bench::Order::kRandom)) {
+        const Text extra = i % 10 == 0 ? u" & more" : i % 10 == 5 ? u" caf\u00E9" : u"";
+        entry.Store(d + extra, DecimalText(1 + i % 400));
+        ++i;
+    }
+    return entry;
+}
+
+Text PathText(const std::filesystem::path& path) { return path.u16string(); }
+
+std::string ReadAll(const std::filesystem::path& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[64 * 1024];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) bytes.append(chunk, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+void Save(benchmark::State& state) {
+    bench::BenchFolder folder;
+    const Entry entry = FullTable();
+    const Text path = PathText(folder / "index.xml");
+    for (auto _ : state) benchmark::DoNotOptimize(entry.Save(path));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(ReadAll(folder / "index.xml").size()));
+}
+
+// The same bytes, written the way Save puts a file in place: a file beside the target, synced,
+// then renamed over it.
+void RawWrite(benchmark::State& state) {
+    bench::BenchFolder folder;
+    FullTable().Save(PathText(folder / "index.xml"));
+    const std::string bytes = ReadAll(folder / "index.xml");
+    const auto temp = folder / "index.xml.tmp";
+    const auto target = folder / "raw.xml";
+    for (auto _ : state) {
+        FILE* f = std::fopen(temp.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fflush(f);
+        ::fsync(fileno(f));
+        std::fclose(f);
+        std::rename(temp.c_str(), target.c_str());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes.size()));
+}
+
+void NewFile(benchmark::State& state) {
+    bench::BenchFolder folder;
+    const Text path = PathText(folder / "index.xml");
+    FullTable().Save(path);
+    Entry entry;
+    for (auto _ : state) benchmark::DoNotOptimize(entry.NewFile(path));
+    if (entry.Count() != bench::kRows) state.SkipWithError("the file did not load whole");
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(ReadAll(folder / "index.xml").size()));
+}
+
+void RawRead(benchmark::State& state) {
+    bench::BenchFolder folder;
+    FullTable().Save(PathText(folder / "index.xml"));
+    size_t size = 0;
+    for (auto _ : state) {
+        const std::string bytes = ReadAll(folder / "index.xml");
+        size = bytes.size();
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
+}
+
+BENCHMARK(Save)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RawWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(NewFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RawRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+const std::string kBuildName(Build::kIdentity.libraryName.begin(), Build::kIdentity.libraryName.end());
+const bool kRatios =
+    AddRatio({kBuildName + " Save 8000 entries / raw write", "Save/real_time", 1, "RawWrite/real_time", 1, 3}) &&
+    AddRatio({kBuildName + " NewFile 8000 entries / raw read", "NewFile/real_time", 1, "RawRead/real_time", 1, 3});
+
+}  // namespace

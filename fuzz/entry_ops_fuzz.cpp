@@ -1,0 +1,187 @@
+// Store, FetchDescription, FetchPage, MaxPage and Clear in any order, each answer checked
+// against a plain model of the deliverable's table. Compiled once per deliverable.
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+
+#include "fuzz_check.h"
+#include "platform/platform.h"
+#include "table_check.h"
+
+namespace {
+
+const Text kBlankDescription = u"ERROR: Description cannot be blank";
+
+// Reads the input as a stream of small numbers and texts; past its end every read gives 0.
+class Reader {
+public:
+    Reader(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    bool AtEnd() const { return size_ == 0; }
+    uint8_t Byte() {
+        if (size_ == 0) return 0;
+        --size_;
+        return *data_++;
+    }
+    uint16_t Word() {
+        const uint16_t high = Byte();
+        return static_cast<uint16_t>(high << 8 | Byte());
+    }
+    // A length (0 to 64), then one unit per byte; 0xFF brings in any 16-bit unit from the
+    // next two. Long texts are the file targets' business: here they would only slow the run.
+    Text NextText() {
+        Text text(Byte() % 65, u'\0');
+        for (char16_t& unit : text) {
+            const uint8_t b = Byte();
+            unit = b == 0xFF ? static_cast<char16_t>(Word()) : static_cast<char16_t>(b);
+        }
+        return text;
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+};
+
+// The table as the deliverable describes it, done the obvious way.
+class Model {
+public:
+    // Stores as the deliverable does; `cost` grows by the work the table does for it, in rows
+    // moved: Keystack moves the rows after the description, Pagestack compares it with every
+    // row, a step far cheaper than a move.
+    Text Store(const Text& description, const Text& page, long& cost) {
+        if (description.empty()) return kBlankDescription;
+        const bool full = rows_.size() >= static_cast<size_t>(Entry::kStoreLimit);
+        if constexpr (Build::kSorted) {
+            const auto at = std::lower_bound(rows_.begin(), rows_.end(), description,
+                                             [](const auto& row, const Text& d) { return row.first < d; });
+            cost += (rows_.end() - at) + 1;
+            if (at != rows_.end() && at->first == description) {
+                at->second = page;
+            } else if (full) {
+                return Text(Build::kTableFullText);
+            } else {
+                rows_.insert(at, {description, page});
+            }
+        } else {
+            cost += static_cast<long>(rows_.size() * (description.size() + 8) / 4096) + 1;
+            if (const auto at = firstRow_.find(description); at != firstRow_.end()) {
+                rows_[at->second].second = page;
+            } else if (full) {
+                return Text(Build::kTableFullText);
+            } else {
+                firstRow_.emplace(description, rows_.size());
+                rows_.emplace_back(description, page);
+            }
+        }
+        return description;
+    }
+    void Clear() {
+        rows_.clear();
+        firstRow_.clear();
+    }
+    // The greatest page that reads as a number, 0 for none; the overflow error when any
+    // numeric page lies outside 16 bits.
+    int16_t MaxPage() const {
+        int16_t maximum = 0;
+        for (const auto& row : rows_)
+            if (const auto page = platform::ParseInt16(row.second); page && *page > maximum) maximum = *page;
+        return maximum;
+    }
+    const fuzz::Rows& Rows() const { return rows_; }
+    int16_t Count() const { return static_cast<int16_t>(rows_.size()); }
+
+private:
+    fuzz::Rows rows_;
+    std::unordered_map<Text, size_t> firstRow_;  // Pagestack: the first row of each description
+};
+
+// The same call on both sides must give the same answer, or the same error number.
+template <typename Call>
+std::pair<int32_t, Text> Outcome(Call&& call) {
+    try {
+        return {0, call()};
+    } catch (const AutomationError& e) {
+        return {e.Number(), Text()};
+    }
+}
+
+// Work allowed per input, in rows moved or visited (the model does the same work again;
+// reading a page as a number or copying a row out counts as several):
+// keeps each input well within a second even under the sanitizers, so that a timeout means
+// slowness in the library, never a long input. It still lets an input fill the table.
+constexpr long kBudget = 300'000;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    Reader in(data, size);
+    Entry entry;
+    Model model;
+    long spent = 0;
+
+    auto store = [&](const Text& description, const Text& page) {
+        FUZZ_CHECK(entry.Store(description, page) == model.Store(description, page, spent));
+        FUZZ_CHECK(entry.Count() == model.Count());
+        FUZZ_CHECK(entry.Count() <= Entry::kStoreLimit);
+    };
+    auto fetch = [&](int16_t index) {
+        const bool inUse = index >= 0 && index < model.Count();
+        FUZZ_CHECK(entry.FetchDescription(index) == (inUse ? model.Rows()[index].first : Text()));
+        FUZZ_CHECK(entry.FetchPage(index) == (inUse ? model.Rows()[index].second : Text()));
+    };
+
+    while (!in.AtEnd() && spent < kBudget) {
+        switch (in.Byte() % 8) {
+            case 0:
+            case 1: {
+                const Text description = in.NextText();
+                store(description, in.NextText());
+                break;
+            }
+            case 2: {  // many descriptions from one stem, in one of three orders
+                const int n = in.Word() % 2049;
+                const Text stem = in.NextText();
+                const int order = in.Byte() % 3;
+                for (int k = 0; k < n && spent < kBudget; ++k) {
+                    const int number = order == 0 ? k : order == 1 ? n - 1 - k : static_cast<int>((k * 7919L) % n);
+                    const Text digits = DecimalText(number);  // zero-padded: sorts as it counts
+                    store(stem + Text(5 - digits.size(), u'0') + digits, digits);
+                }
+                break;
+            }
+            case 3: {  // a new page for a description already held
+                const uint16_t pick = in.Word();
+                const Text page = in.NextText();
+                if (model.Count() > 0) {
+                    const Text description = model.Rows()[pick % model.Count()].first;
+                    store(description, page);
+                }
+                break;
+            }
+            case 4: {  // rows near the end of those in use, or anywhere in 16 bits
+                const uint8_t how = in.Byte();
+                fetch(how & 1 ? static_cast<int16_t>(model.Count() - 4 + (how >> 1) % 8)
+                              : static_cast<int16_t>(in.Word()));
+                break;
+            }
+            case 5: {
+                const auto expected = Outcome([&] { return DecimalText(model.MaxPage()); });
+                FUZZ_CHECK(Outcome([&] { return DecimalText(entry.MaxPage()); }) == expected);
+                spent += 10 * (entry.Count() + 1);
+                break;
+            }
+            case 6:
+                FUZZ_CHECK(entry.Clear() == Text(Build::kResetText));
+                model.Clear();
+                FUZZ_CHECK(entry.Count() == 0);
+                break;
+            case 7:
+                fuzz::CheckTable(entry, Entry::kStoreLimit);
+                spent += 4 * (entry.Count() + 1);
+                break;
+        }
+    }
+    fuzz::CheckTable(entry, Entry::kStoreLimit);
+    FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
+    return 0;
+}
