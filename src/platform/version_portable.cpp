@@ -4,20 +4,14 @@
 
 #include <filesystem>
 
-#include "automation/build.h"
-#include "platform/files.h"
+#include "platform/build_version.h"
 
 namespace platform {
 
 VersionInfo LibraryVersion() {
     VersionInfo info;
     info.executableName = Text(Build::kIdentity.libraryName);
-    info.productName = u"" FOLIO_PRODUCT_NAME;
-    info.fileDescription = u"" FOLIO_FILE_DESCRIPTION;
-    info.companyName = Text(Build::kIdentity.companyName);
-    info.major = Build::kIdentity.major;
-    info.minor = Build::kIdentity.minor;
-    info.revision = Build::kIdentity.revision;
+    FillFromBuildIdentity(info);
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     info.installedFolder = ec ? Text(u".") : self.parent_path().u16string();

@@ -4,8 +4,7 @@
 
 #include <vector>
 
-#include "automation/build.h"
-#include "platform/files.h"
+#include "platform/build_version.h"
 
 namespace platform {
 namespace {
@@ -38,16 +37,6 @@ Text QueryString(const void* block, const wchar_t* name) {
     return text;
 }
 
-// A program without a version block (a test program) reports the identity it was built with.
-void FillFromIdentity(VersionInfo& info) {
-    info.productName = u"" FOLIO_PRODUCT_NAME;
-    info.fileDescription = u"" FOLIO_FILE_DESCRIPTION;
-    info.companyName = Text(Build::kIdentity.companyName);
-    info.major = Build::kIdentity.major;
-    info.minor = Build::kIdentity.minor;
-    info.revision = Build::kIdentity.revision;
-}
-
 }  // namespace
 
 VersionInfo LibraryVersion() {
@@ -66,7 +55,7 @@ VersionInfo LibraryVersion() {
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) {
-        FillFromIdentity(info);
+        FillFromBuildIdentity(info);  // a test program has no version block
         return info;
     }
     // VerQueryValueW wants a writable copy of the block.
