@@ -1,6 +1,8 @@
 // The server's entry points called directly, as COM calls them: class factories for this
 // library's classes only, and DllCanUnloadNow, which says yes only when no object, class
 // factory or server lock is left. Then COM itself unloads the DLL when it is free.
+#include <vector>
+
 #include "com_client.h"
 
 namespace com_test {
@@ -83,6 +85,31 @@ TEST_P(ServerEntryPoints, UnloadsOnlyWhenNoObjectFactoryOrLockRemains) {
     ASSERT_TRUE(factory);
     ASSERT_EQ(factory->LockServer(FALSE), S_OK);
     factory.Reset();
+    EXPECT_EQ(canUnloadNow_(), S_OK);
+}
+
+// Many objects of both classes, each used through its dispatch interface and its error
+// support, and released in another order than made: the server is free again afterwards.
+TEST_P(ServerEntryPoints, ManyObjectsLeaveNothingBehind) {
+    ComPtr<IClassFactory> entries = Factory(Lib().clsidEntry);
+    ComPtr<IClassFactory> ufls = Factory(Lib().clsidUfl);
+    ASSERT_TRUE(entries && ufls);
+    std::vector<ComPtr<IDispatch>> objects(2000);
+    for (size_t i = 0; i < objects.size(); ++i) {
+        IClassFactory* factory = (i % 2 ? ufls : entries).Get();
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, objects[i].PutVoid()), S_OK);
+        ComPtr<ISupportErrorInfo> errors;
+        ASSERT_EQ(objects[i]->QueryInterface(IID_ISupportErrorInfo, errors.PutVoid()), S_OK);
+        const wchar_t* name = i % 2 ? L"Help" : L"Count";
+        DISPID id = 0;
+        ASSERT_EQ(objects[i]->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(&name), 1, 0, &id), S_OK);
+    }
+    entries.Reset();
+    ufls.Reset();
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    for (size_t i = 0; i < objects.size(); i += 2) objects[i].Reset();
+    EXPECT_EQ(canUnloadNow_(), S_FALSE);
+    for (size_t i = objects.size(); i-- > 0;) objects[i].Reset();
     EXPECT_EQ(canUnloadNow_(), S_OK);
 }
 
