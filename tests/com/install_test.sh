@@ -109,21 +109,14 @@ machine_listing "$work_files/machine"
 check_machine "$work_files/machine" KEYSTACK present "after installing and removing for the current user"
 check_machine "$work_files/machine" PAGESTACK present "after installing and removing for the current user"
 # The type library's own entries, which the library is found by.
-typelib_keys=() typelib_files=()
+typelib_pairs=()
 for lib in KEYSTACK PAGESTACK; do
     for locale in 409 0; do
-        typelib_keys+=("HKLM\\Software\\Classes\\TypeLib\\{$(identity ${lib}_LIBID)}\\1.0\\$locale\\$platform")
-        if [ $lib = KEYSTACK ]; then typelib_files+=("$ks"); else typelib_files+=("$ps"); fi
+        typelib_pairs+=("HKLM\\Software\\Classes\\TypeLib\\{$(identity ${lib}_LIBID)}\\1.0\\$locale\\$platform")
+        if [ $lib = KEYSTACK ]; then typelib_pairs+=("$ks"); else typelib_pairs+=("$ps"); fi
     done
 done
-for i in "${!typelib_keys[@]}"; do
-    "$WINE_LOADER" reg query "${typelib_keys[i]}" /ve 2>/dev/null | tr -d '\r' >"$work_files/typelib.$i" &
-done
-wait
-for i in "${!typelib_keys[@]}"; do
-    got=$(sed -n 's/^ *(Default) *REG_SZ *//p' "$work_files/typelib.$i")
-    [ "${got,,}" = "${typelib_files[i],,}" ] || fail "${typelib_keys[i]}: '$got', expected '${typelib_files[i]}'"
-done
+expect_defaults "${typelib_pairs[@]}"
 run_installed_script "registered for all users, after a registration for the current user came and went"
 
 if [ "$platform" = win64 ]; then

@@ -41,21 +41,14 @@ lines() { printf '%s\n' "$@"; }  # (the command substitution drops the last newl
 
 # The four classes' servers, read for all users (reg query) or from a snapshot of the user's.
 machine_servers_are_kit() {
-    local lib class i got keys=() files=()
+    local lib class pairs=()
     for lib in KEYSTACK PAGESTACK; do
         for class in ENTRY UFL; do
-            keys+=("HKLM\\Software\\Classes\\CLSID\\{$(identity "${lib}_CLSID_$class")}\\InprocServer32")
-            if [ $lib = KEYSTACK ]; then files+=("$ks"); else files+=("$ps"); fi
+            pairs+=("HKLM\\Software\\Classes\\CLSID\\{$(identity "${lib}_CLSID_$class")}\\InprocServer32")
+            if [ $lib = KEYSTACK ]; then pairs+=("$ks"); else pairs+=("$ps"); fi
         done
     done
-    for i in "${!keys[@]}"; do
-        "$WINE_LOADER" reg query "${keys[i]}" /ve 2>/dev/null | tr -d '\r' >"$work_files/server.$i" &
-    done
-    wait
-    for i in "${!keys[@]}"; do
-        got=$(sed -n 's/^ *(Default) *REG_SZ *//p' "$work_files/server.$i")
-        [ "${got,,}" = "${files[i],,}" ] || fail "${keys[i]}: '$got', expected '${files[i]}'"
-    done
+    expect_defaults "${pairs[@]}"
 }
 user_servers_are_kit() {
     local lib class dll

@@ -37,6 +37,21 @@ regsvr() {
     done
 }
 
+# Reads the default value of each KEY, all at once, and checks that it is EXPECTED (ignoring
+# case, as Windows compares paths).
+#   Usage: expect_defaults KEY EXPECTED [KEY EXPECTED ...]
+expect_defaults() {
+    local pairs=("$@") i got
+    for ((i = 0; i < ${#pairs[@]}; i += 2)); do
+        "$WINE_LOADER" reg query "${pairs[i]}" /ve 2>/dev/null | tr -d '\r' >"$work_files/default.$i" &
+    done
+    wait
+    for ((i = 0; i < ${#pairs[@]}; i += 2)); do
+        got=$(sed -n 's/^ *(Default) *REG_SZ *//p' "$work_files/default.$i")
+        [ "${got,,}" = "${pairs[i + 1],,}" ] || fail "${pairs[i]}: '$got', expected '${pairs[i + 1]}'"
+    done
+}
+
 # The top-level keys of a library's registration (LIB is KEYSTACK or PAGESTACK), relative to
 # a classes root, one a line.
 library_keys() {
