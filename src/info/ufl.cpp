@@ -4,24 +4,16 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 
-namespace {
-
-Text VersionNumbers(const platform::VersionInfo& v) {
-    return DecimalText(v.major) + u"." + DecimalText(v.minor) + u" (" + DecimalText(v.revision) + u")";
-}
-
-}  // namespace
-
 Text UFL::Help(const Text& helpCommand) const {
     // Lower-casing makes the keywords case-insensitive; nothing is trimmed.
     const Text keyword = platform::ToLower(helpCommand);
     if (keyword == u"about") {
         const auto v = platform::LibraryVersion();
-        return v.fileDescription + u" " + v.executableName + u" " + VersionNumbers(v) + u" " + v.companyName;
+        return v.fileDescription + u" " + v.executableName + u" " + v.Numbers() + u" " + v.companyName;
     }
     if (keyword == u"version") {
         const auto v = platform::LibraryVersion();
-        return v.executableName + u" " + VersionNumbers(v);
+        return v.executableName + u" " + v.Numbers();
     }
     if (keyword == u"installedfolder") return platform::LibraryVersion().installedFolder;
     if (keyword == u"startlog") {

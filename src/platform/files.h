@@ -52,6 +52,11 @@ struct VersionInfo {
     Text companyName;
     int16_t major = 0, minor = 0, revision = 0;
     Text installedFolder;  // the folder the library file was loaded from
+
+    // "major.minor (revision)", as the file header and Help show the version.
+    Text Numbers() const {
+        return DecimalText(major) + u"." + DecimalText(minor) + u" (" + DecimalText(revision) + u")";
+    }
 };
 
 VersionInfo LibraryVersion();

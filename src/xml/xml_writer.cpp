@@ -27,8 +27,6 @@ void WriteLine(const Text& line) {
     state.file->Write(bytes);
 }
 
-Text Number(int16_t value) { return DecimalText(value); }
-
 }  // namespace
 
 Text OpenXmlFile(const Text& path, const Text& rootName, const Text& rootAttributes) {
@@ -48,8 +46,7 @@ Text OpenXmlFile(const Text& path, const Text& rootName, const Text& rootAttribu
         WriteLine(u"<!-- XML File Created by " + version.executableName + u" -->");
         WriteLine(u"<!-- Developed by " FOLIO_MAKER_NAME " -->");
         WriteLine(u"<!-- Copyright (c) " + platform::CurrentYear() + u" " FOLIO_MAKER_NAME " -->");
-        WriteLine(u"<!-- " + version.productName + u" version " + Number(version.major) + u"." +
-                  Number(version.minor) + u" (" + Number(version.revision) + u") -->");
+        WriteLine(u"<!-- " + version.productName + u" version " + version.Numbers() + u" -->");
         WriteLine(u"<!-- " FOLIO_MAKER_WEB_ADDRESS " for further details -->");
         WriteLine(u"<!-- File " + path + u" Created " + platform::CurrentDateDdMmmYyyy() + u"-->");
         if (!rootTag.empty()) WriteLine(rootTag);
