@@ -8,10 +8,14 @@
 #include "automation/identifiers.h"
 #include "automation/module_state.h"
 #include "automation/ufl_object.h"
+#include "platform/thread_data.h"
 
-// Nothing to set up or tear down of our own: COM and the runtime do their part.
-// (Thread notifications stay on: the core's per-thread state may need them.)
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+// The library's per-thread state goes when its thread ends and when the library is unloaded.
+// Neither waits on anything: both run under the loader lock. At process exit (reserved is not
+// null) the other threads are already gone, mid-way: the memory goes back with the process.
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_THREAD_DETACH) platform::ReleaseThreadData();
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) platform::ReleaseAllThreadData();
     return TRUE;
 }
 

@@ -35,7 +35,8 @@ Text Entry::Save(const Text& sFile) const {
             WriteXmlElement(Text(kPageTag), rows_[i].page);
             WriteXmlCloseTag(entryElement);
         }
-        CloseXmlFile();
+        // The file that was there keeps its content when the new one cannot take its place.
+        if (CloseXmlFile() == kXmlFileNotPlaced) return CouldNotSave(sFile);
     } catch (const AutomationError& e) {
         // The half-written file goes; the file that was there keeps its content.
         AbandonXmlFile();

@@ -4,11 +4,9 @@
 #include "platform/platform.h"
 
 void WriteTextFile(const Text& path, const Text& text) {
-    auto file = platform::FileReplacement::Begin(path);
     std::string bytes = platform::ToAnsi(text);
     bytes += "\r\n";
-    file->Write(bytes);
-    file->Commit();
+    platform::OverwriteFile(path, bytes);
 }
 
 void ReadTextLines(const Text& path, const std::function<void(TextView)>& onLine) {

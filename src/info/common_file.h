@@ -5,8 +5,9 @@
 
 #include "core/text.h"
 
-// Replaces the file's content with the text and CR LF, in the ANSI code page.
-// Throws the file error when it cannot be written; the old file then stays as it was.
+// Replaces the file's content with the text and CR LF, in the ANSI code page, writing the file
+// in place (created, or cut to length zero). Throws the file error when it cannot be opened;
+// the old file then stays as it was.
 void WriteTextFile(const Text& path, const Text& text);
 
 // Reads a text file in the ANSI code page and hands each line, without its line end, to

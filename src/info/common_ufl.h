@@ -12,6 +12,7 @@ Text GetDeveloperName();
 
 // Empties the log text.
 void StartLog();
-// Writes the log text to "UFL.log" in the installed folder, replacing that file.
-// Throws the file error when it cannot be written; the old file then stays as it was.
+// Writes the log text to "UFL.log" in the installed folder, in place: an administrator may
+// prepare a writable UFL.log in a folder that takes no new files. Throws the file error when
+// it cannot be opened; the old file then stays as it was.
 void SaveLog();

@@ -19,6 +19,11 @@ bool FileIsPresent(const Text& path);
 // The whole content of a file, as bytes. Throws the file error when it cannot be read.
 std::string ReadFileBytes(const Text& path);
 
+// Writes the bytes as the file's whole content, in place: the file is created, or an existing
+// one cut to length zero first. Throws the file error when it cannot be opened or written (a
+// read-only file is refused before it is touched).
+void OverwriteFile(const Text& path, std::string_view bytes);
+
 // Writes a file without ever losing the one it replaces: the bytes go into a temporary file
 // beside the target, which Commit puts in place in one step. A writer destroyed before
 // Commit removes its temporary file and leaves the target untouched.
@@ -31,18 +36,33 @@ public:
 
     // Buffered; throws the file error when a write fails.
     void Write(std::string_view bytes);
-    // Writes what is buffered and replaces the target. Throws the file error on failure.
-    void Commit();
+    // Writes what is buffered and makes it durable (throws the file error when that fails),
+    // then replaces the target. False when the target could not be replaced: it is held open
+    // by another program or may not be replaced; it keeps its content and the temporary file
+    // is gone.
+    bool Commit();
 
 protected:
     // Writes all of `bytes` to the temporary file, or throws the file error.
     virtual void WriteOut(std::string_view bytes) = 0;
-    // Makes the temporary file durable, closes it and puts it in place of the target.
-    virtual void Finish() = 0;
+    // Makes the temporary file durable and closes it, or throws the file error.
+    virtual void FinishWriting() = 0;
+    // Puts the temporary file in place of the target; false when it cannot.
+    virtual bool PutInPlace() = 0;
+
+    // The temporary file's name: no longer than the target's own name (`nameLength` units, at
+    // least one), so that a target whose path fits the platform's limits is never refused for
+    // its temporary name. Each call gives another name, for when one is taken.
+    static Text TemporaryName(size_t nameLength);
+    // How many names Begin tries before it gives up.
+    static constexpr uint32_t kNameAttempts = 64;
 
 private:
     std::string buffer_;
 };
+
+// The running process's identifier.
+uint32_t CurrentProcessId();
 
 // What the library knows of itself: its version block, file name and folder.
 struct VersionInfo {

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <filesystem>
 
@@ -47,7 +46,7 @@ public:
     }
 
 protected:
-    void Finish() override {
+    void FinishWriting() override {
         const bool synced = ::fsync(fd_) == 0;
         const int syncError = errno;
         const bool closed = ::close(fd_) == 0;
@@ -55,8 +54,11 @@ protected:
         fd_ = -1;
         if (!synced) ThrowErrno(syncError);
         if (!closed) ThrowErrno(closeError);
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) ThrowErrno(errno);
-        committed_ = true;
+    }
+
+    bool PutInPlace() override {
+        committed_ = ::rename(temp_.c_str(), target_.c_str()) == 0;
+        return committed_;
     }
 
     void WriteOut(std::string_view bytes) override {
@@ -107,6 +109,30 @@ std::string ReadFileBytes(const Text& path) {
     return bytes;
 }
 
+void OverwriteFile(const Text& path, std::string_view bytes) {
+    const fs::path p = PathOf(path);
+    std::error_code ec;
+    const fs::file_status status = fs::status(p, ec);
+    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw FileError(5);
+    const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) ThrowErrno(errno);
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            ThrowErrno(err);
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) ThrowErrno(errno);
+}
+
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
 std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     if (target.empty()) throw FileError(3);  // no such path
     const fs::path path = PathOf(target);
@@ -117,11 +143,16 @@ std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
         throw FileError(5);
 
-    static std::atomic<unsigned> counter{0};
-    fs::path temp = path;
-    temp += ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) ThrowErrno(errno);
+    // The temporary file goes beside the target, so that the replace is a rename.
+    const size_t nameStart = target.find_last_of(u'/') + 1;  // 0 when there is no folder
+    int fd = -1;
+    fs::path temp;
+    for (uint32_t attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
+        temp = PathOf(target.substr(0, nameStart) + TemporaryName(target.size() - nameStart));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) ThrowErrno(errno);
+    }
+    if (fd < 0) ThrowErrno(EEXIST);
     return std::make_unique<PortableReplacement>(path, std::move(temp), fd);
 }
 

@@ -1,8 +1,6 @@
 // Win32 file services.
 #include <windows.h>
 
-#include <atomic>
-
 #include "core/error.h"
 #include "platform/files.h"
 
@@ -30,16 +28,18 @@ public:
     }
 
 protected:
-    void Finish() override {
+    void FinishWriting() override {
         const BOOL flushed = FlushFileBuffers(file_);
         const DWORD flushError = GetLastError();
         CloseHandle(file_);
         file_ = INVALID_HANDLE_VALUE;
         if (!flushed) throw FileError(flushError);
-        if (!MoveFileExW(Wide(temp_), Wide(target_),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            ThrowLastError();
-        committed_ = true;
+    }
+
+    bool PutInPlace() override {
+        committed_ = MoveFileExW(Wide(temp_), Wide(target_),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        return committed_;
     }
 
     void WriteOut(std::string_view bytes) override {
@@ -76,7 +76,10 @@ bool FileIsPresent(const Text& path) {
 }
 
 std::string ReadFileBytes(const Text& path) {
-    HANDLE file = CreateFileW(Wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Sharing delete too: a Save of the same file may replace it while it is read (the reader
+    // keeps reading the old content, where the platform allows it).
+    HANDLE file = CreateFileW(Wide(path), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) ThrowLastError();
     std::string bytes;
@@ -97,6 +100,24 @@ std::string ReadFileBytes(const Text& path) {
     return bytes;
 }
 
+void OverwriteFile(const Text& path, std::string_view bytes) {
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        throw FileError(ERROR_ACCESS_DENIED);
+    HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) ThrowLastError();
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok) throw FileError(error == 0 ? ERROR_GEN_FAILURE : error);
+}
+
+uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
+
 std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     if (target.empty()) throw FileError(ERROR_PATH_NOT_FOUND);
     const DWORD attributes = GetFileAttributesW(Wide(target));
@@ -106,11 +127,16 @@ std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
         throw FileError(ERROR_ACCESS_DENIED);
 
-    static std::atomic<unsigned> counter{0};
-    const Text temp = target + u".~" + DecimalText(GetCurrentProcessId()) + u"-" +
-                      DecimalText(counter++) + u".tmp";
-    HANDLE file = CreateFileW(Wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The temporary file goes beside the target, so that the replace is a rename.
+    const size_t nameStart = target.find_last_of(u"\\/:") + 1;  // 0 when there is no folder
+    HANDLE file = INVALID_HANDLE_VALUE;
+    Text temp;
+    for (uint32_t attempt = 0; file == INVALID_HANDLE_VALUE && attempt < kNameAttempts; ++attempt) {
+        temp = target.substr(0, nameStart) + TemporaryName(target.size() - nameStart);
+        file = CreateFileW(Wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) ThrowLastError();
+    }
     if (file == INVALID_HANDLE_VALUE) ThrowLastError();
     return std::make_unique<Win32Replacement>(target, temp, file);
 }

@@ -22,15 +22,25 @@ bool CodePageIsDoubleByte() {
     return GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 1;
 }
 
+// No best-fit mapping: a character the code page lacks becomes its default character, never a
+// look-alike ("Ł" is not "L", and a full-width "＜" must not become markup).
+int ToAnsiBytes(const wchar_t* text, int length, char* out, int outSize, BOOL* usedDefault) {
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, length, out, outSize,
+                                      nullptr, usedDefault);
+    // Code pages such as UTF-8 take no flags; they have no best fit either.
+    if (n == 0 && GetLastError() == ERROR_INVALID_FLAGS)
+        return WideCharToMultiByte(CP_ACP, 0, text, length, out, outSize, nullptr, nullptr);
+    return n;
+}
+
 }  // namespace
 
 std::string ToAnsi(TextView text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
+    const int length = static_cast<int>(text.size());
+    const int n = ToAnsiBytes(Wide(text), length, nullptr, 0, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, Wide(text), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
+    ToAnsiBytes(Wide(text), length, out.data(), n, nullptr);
     return out;
 }
 
@@ -47,8 +57,7 @@ int16_t AnsiCodeOf(char16_t ch) {
     const wchar_t w = static_cast<wchar_t>(ch);
     unsigned char bytes[4] = {};
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, 0, &w, 1, reinterpret_cast<char*>(bytes),
-                                      sizeof bytes, nullptr, &usedDefault);
+    const int n = ToAnsiBytes(&w, 1, reinterpret_cast<char*>(bytes), sizeof bytes, &usedDefault);
     if (n <= 0 || usedDefault) return '?';
     if (n == 1) return bytes[0];
     return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] << 8 | bytes[1]));

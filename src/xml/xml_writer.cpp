@@ -4,6 +4,7 @@
 
 #include "automation/identity.h"
 #include "core/error.h"
+#include "core/per_thread.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "xml/xml_text.h"
@@ -18,9 +19,10 @@ struct XmlWriterState {
     std::unique_ptr<platform::FileReplacement> file;
 };
 
-thread_local XmlWriterState state;
+XmlWriterState& State() { return PerThread<XmlWriterState, ThreadSlot::kXmlWriter>(); }
 
 void WriteLine(const Text& line) {
+    XmlWriterState& state = State();
     if (!state.isOpen) return;
     std::string bytes = platform::ToAnsi(line);
     bytes += "\r\n";
@@ -31,6 +33,7 @@ void WriteLine(const Text& line) {
 
 Text OpenXmlFile(const Text& path, const Text& rootName, const Text& rootAttributes) {
     AbandonXmlFile();
+    XmlWriterState& state = State();
     state.rootName = rootName;
     Text rootTag;
     if (!rootName.empty()) {
@@ -88,15 +91,18 @@ Text WriteXmlCloseTag(const Text& tag) {
 }
 
 Text CloseXmlFile() {
+    XmlWriterState& state = State();
     if (!state.isOpen) return u"XML already closed";
     if (!state.rootName.empty()) WriteLine(u"</" + state.rootName + u">");
-    state.file->Commit();  // on failure the file stays open, as a failed write leaves it
+    // A failed write throws here and leaves the file open, as a failed write does anywhere.
+    const bool placed = state.file->Commit();
     state.file.reset();
     state.isOpen = false;
-    return u"XML File closed";
+    return Text(placed ? u"XML File closed" : kXmlFileNotPlaced);
 }
 
 void AbandonXmlFile() {
+    XmlWriterState& state = State();
     state.file.reset();
     state.isOpen = false;
 }

@@ -16,8 +16,12 @@ Text WriteXmlCDataElement(const Text& tag, const Text& value);
 Text WriteXmlCloseTag(const Text& tag);
 
 // Writes the root end tag and puts the file in place: "XML File closed", or
-// "XML already closed" when no file was open. Throws the file error when that fails.
+// "XML already closed" when no file was open. Throws the file error when a write fails.
+// When the finished file cannot take the target's place (the target is held open by another
+// program, or may not be replaced), the target keeps its old content, the writer closes and
+// the result is kXmlFileNotPlaced.
 Text CloseXmlFile();
+inline constexpr TextView kXmlFileNotPlaced = u"XML File not placed";
 
 // Drops the file being written after a failure: its target keeps its old content.
 void AbandonXmlFile();
