@@ -82,16 +82,23 @@ public:
     }
 
 protected:
-    explicit DualObject(const ErrorSource& source) : source_(source), types_(*source.iid) {}
+    explicit DualObject(const ErrorSource& source) : source_(source), types_(SharedTypes(*source.iid)) {}
     virtual ~DualObject() = default;
 
     const ErrorSource& Source() const { return source_; }
 
 private:
+    // Every object of this interface uses the same type information (the iid is always the
+    // same for one interface).
+    static InterfaceTypeInfo& SharedTypes(const GUID& iid) {
+        static InterfaceTypeInfo types(iid);
+        return types;
+    }
+
     const ErrorSource source_;
     std::atomic<ULONG> references_{1};
     ModuleReference module_;
-    InterfaceTypeInfo types_;
+    InterfaceTypeInfo& types_;
 };
 
 }  // namespace folio_com

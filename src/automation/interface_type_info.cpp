@@ -12,7 +12,9 @@ InterfaceTypeInfo::~InterfaceTypeInfo() {
 }
 
 HRESULT InterfaceTypeInfo::Load() {
-    if (vtable_) return S_OK;
+    if (loaded_.load(std::memory_order_acquire)) return S_OK;
+    std::lock_guard<std::mutex> lock(loading_);
+    if (loaded_.load(std::memory_order_relaxed)) return S_OK;
     const std::wstring path = ThisModulePath();
     if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
 
@@ -50,6 +52,7 @@ HRESULT InterfaceTypeInfo::Load() {
     }
     dispatch_ = info;
     vtable_ = vtable;
+    loaded_.store(true, std::memory_order_release);
     return S_OK;
 }
 

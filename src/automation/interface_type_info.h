@@ -3,11 +3,18 @@
 // methods' parameters and vtable offsets, which Invoke calls through).
 #pragma once
 
+#include <atomic>
+#include <mutex>
+
 #include <windows.h>
 #include <oaidl.h>
 
 namespace folio_com {
 
+// One per interface for the whole process, shared by every object on every thread: loaded at
+// the first call by dispatch and released when the DLL unloads. (Objects that each loaded and
+// released their own copy raced inside the type library's reference counts when threads did so
+// at the same time.)
 class InterfaceTypeInfo {
 public:
     explicit InterfaceTypeInfo(const GUID& iid) : iid_(iid) {}
@@ -15,13 +22,15 @@ public:
     InterfaceTypeInfo(const InterfaceTypeInfo&) = delete;
     InterfaceTypeInfo& operator=(const InterfaceTypeInfo&) = delete;
 
-    // Loads on first use; an object that is never called by dispatch never loads it.
+    // Loads on first use, once; a library never called by dispatch never loads it.
     HRESULT Load();
     ITypeInfo* DispatchSide() const { return dispatch_; }
     ITypeInfo* VtableSide() const { return vtable_; }
 
 private:
     const GUID& iid_;
+    std::mutex loading_;
+    std::atomic<bool> loaded_{false};
     ITypeInfo* dispatch_ = nullptr;
     ITypeInfo* vtable_ = nullptr;
 };
