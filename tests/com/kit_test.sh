@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# The install kit under Wine's cmd, in a kit folder laid out as shipped (x64\Keystack.dll,
-# x64\Pagestack.dll, install.cmd, uninstall.cmd): installing and removing for all users and
-# for the current user, with the registry checked after each step; a missing DLL, a bitness
-# this Windows cannot register, usage and unknown arguments, each with its message and exit
-# code.   Usage: kit_test.sh ARCH PREFIX KEYSTACK_DLL PAGESTACK_DLL KIT_SOURCE WORK_FOLDER
+# The install kit under Wine's cmd, in a kit folder laid out as shipped (the build's DLLs in
+# the folder of their bitness, x86\ or x64\, beside install.cmd and uninstall.cmd):
+# installing and removing for all users and for the current user, with the registry checked
+# after each step; a missing DLL, a bitness this Windows cannot register, usage and unknown
+# arguments, each with its message and exit code. A win32 prefix is 32-bit Windows, where the
+# kit serves x86\ alone; a win64 prefix is 64-bit Windows, where it serves both folders.
+#   Usage: kit_test.sh ARCH PREFIX KEYSTACK_DLL PAGESTACK_DLL KIT_SOURCE WORK_FOLDER
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-env"
@@ -12,14 +14,20 @@ wine_env "$1" "$2"
 wine_prefix_ready
 . "$here/registry_checks.sh"
 
+# The folder of the build's bitness, and the other one, which the test kit leaves empty.
+if [ "$1" = win32 ]; then
+    bits=x86 hosts=32-bit other=x64
+else
+    bits=x64 hosts=64-bit other=x86
+fi
 kit=$6/kit
 rm -rf "$kit"
-mkdir -p "$kit/x64"
-cp "$3" "$4" "$kit/x64/"
+mkdir -p "$kit/$bits"
+cp "$3" "$4" "$kit/$bits/"
 cp "$5/install.cmd" "$5/uninstall.cmd" "$kit/"
 kit_windows=$(windows_path "$kit")
-ks="$kit_windows\\x64\\Keystack.dll"
-ps="$kit_windows\\x64\\Pagestack.dll"
+ks="$kit_windows\\$bits\\Keystack.dll"
+ps="$kit_windows\\$bits\\Pagestack.dll"
 
 # cmd reads labels and jumps wrongly in a file with bare LF line ends.
 for script in install.cmd uninstall.cmd; do
@@ -71,15 +79,25 @@ nothing_for_machine() {  # WHEN
     check_machine "$work_files/machine" PAGESTACK absent "$1"
 }
 
-# What x86 gives on this prefix: a 64-bit prefix of a Wine without its 32-bit half has no
-# 32-bit regsvr32; with it, the test kit's missing x86 folder is what stops it.
-if [ -f "$WINEPREFIX/drive_c/windows/syswow64/regsvr32.exe" ]; then
-    x86_refusal=$(lines 'x86\Keystack.dll was not found beside this script.' \
-                        'x86\Pagestack.dll was not found beside this script.')
+# What the other folder gives on this prefix. On 32-bit Windows x64\ is refused outright, and
+# naming no folder means x86\ alone. On 64-bit Windows naming none means both, and x86\ is
+# refused for the test kit's missing folder or, on a Wine without its 32-bit half, for the
+# missing 32-bit regsvr32.
+if [ "$1" = win32 ]; then
+    other_refusal='x64\: this Windows is 32-bit and runs no 64-bit hosts.'
+    default_rc=0 default_refusal=()
 else
-    system_root=$("$WINE_LOADER" cmd /c echo %SystemRoot% 2>/dev/null | tr -d '\r')
-    x86_refusal="x86\\: $system_root\\SysWOW64\\regsvr32.exe was not found: this Windows cannot register 32-bit libraries."
+    if [ -f "$WINEPREFIX/drive_c/windows/syswow64/regsvr32.exe" ]; then
+        other_refusal=$(lines 'x86\Keystack.dll was not found beside this script.' \
+                              'x86\Pagestack.dll was not found beside this script.')
+    else
+        system_root=$("$WINE_LOADER" cmd /c echo %SystemRoot% 2>/dev/null | tr -d '\r')
+        other_refusal="x86\\: $system_root\\SysWOW64\\regsvr32.exe was not found: this Windows cannot register 32-bit libraries."
+    fi
+    default_rc=1 default_refusal=("$other_refusal")
 fi
+# The kit's lines for both libraries of the build's folder: ACTION SCOPE ("all users", ...).
+kit_lines() { lines "Keystack ($hosts hosts): $1 for $2." "Pagestack ($hosts hosts): $1 for $2."; }
 
 # A clean start: an earlier run may have stopped half-way.
 for options in "/s /u" "/s /u /n /i:user"; do
@@ -90,39 +108,35 @@ for options in "/s /u" "/s /u /n /i:user"; do
 done
 wait
 
-run_kit 0 "$(lines 'Keystack (64-bit hosts): registered for all users.' \
-                   'Pagestack (64-bit hosts): registered for all users.')" install x64
+run_kit 0 "$(kit_lines registered 'all users')" install $bits
 machine_servers_are_kit
 nothing_for_user
-run_kit 0 "$(lines 'Keystack (64-bit hosts): unregistered for all users.' \
-                   'Pagestack (64-bit hosts): unregistered for all users.')" uninstall x64
-nothing_for_machine "after uninstall x64"
+run_kit 0 "$(kit_lines unregistered 'all users')" uninstall $bits
+nothing_for_machine "after uninstall $bits"
 
-run_kit 0 "$(lines 'Keystack (64-bit hosts): registered for the current user.' \
-                   'Pagestack (64-bit hosts): registered for the current user.')" install x64 /user
+run_kit 0 "$(kit_lines registered 'the current user')" install $bits /user
 export_snapshot 'HKCU\Software\Classes' "$work_files/user"
 user_servers_are_kit
-nothing_for_machine "after install x64 /user"
-run_kit 0 "$(lines 'Keystack (64-bit hosts): unregistered for the current user.' \
-                   'Pagestack (64-bit hosts): unregistered for the current user.')" uninstall x64 /user
+nothing_for_machine "after install $bits /user"
+run_kit 0 "$(kit_lines unregistered 'the current user')" uninstall $bits /user
 nothing_for_user
 
-# No bitness named: both on 64-bit Windows. Here the x86 half cannot be done, the x64 half is.
-run_kit 1 "$(lines "$x86_refusal" 'Keystack (64-bit hosts): registered for the current user.' \
-                   'Pagestack (64-bit hosts): registered for the current user.')" install /user
+# No folder named: the build's folder, with the other one's refusal first on 64-bit Windows.
+run_kit $default_rc "$(lines "${default_refusal[@]}" "$(kit_lines registered 'the current user')")" \
+    install /user
 export_snapshot 'HKCU\Software\Classes' "$work_files/user"
 user_servers_are_kit
-run_kit 1 "$(lines "$x86_refusal" 'Keystack (64-bit hosts): unregistered for the current user.' \
-                   'Pagestack (64-bit hosts): unregistered for the current user.')" uninstall /user
+run_kit $default_rc "$(lines "${default_refusal[@]}" "$(kit_lines unregistered 'the current user')")" \
+    uninstall /user
 nothing_for_user
 
-run_kit 1 "$x86_refusal" install x86
+run_kit 1 "$other_refusal" install $other
 
 # One DLL missing: it is named, and nothing of that folder is registered.
-mv "$kit/x64/Pagestack.dll" "$kit/Pagestack.dll.away"
-run_kit 1 'x64\Pagestack.dll was not found beside this script.' install x64
-mv "$kit/Pagestack.dll.away" "$kit/x64/Pagestack.dll"
-nothing_for_machine "after install x64 with a DLL missing"
+mv "$kit/$bits/Pagestack.dll" "$kit/Pagestack.dll.away"
+run_kit 1 "$bits\\Pagestack.dll was not found beside this script." install $bits
+mv "$kit/Pagestack.dll.away" "$kit/$bits/Pagestack.dll"
+nothing_for_machine "after install $bits with a DLL missing"
 nothing_for_user
 
 usage='  x86    the libraries for 32-bit report hosts (folder x86\)
