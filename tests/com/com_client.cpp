@@ -3,9 +3,7 @@
 #include <objbase.h>
 
 namespace com_test {
-namespace {
 
-// The build gives the DLLs' paths as the host sees them; under Wine the host's root is Z:.
 std::wstring WindowsPath(const char* path) {
     std::wstring out = Widen(path);
     if (!out.empty() && out[0] == L'/') out = L"Z:" + out;
@@ -13,6 +11,8 @@ std::wstring WindowsPath(const char* path) {
         if (c == L'/') c = L'\\';
     return out;
 }
+
+namespace {
 
 // COM for the whole test program, on the thread that runs the tests.
 class ComEnvironment : public ::testing::Environment {

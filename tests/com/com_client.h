@@ -37,6 +37,8 @@ const Library& Other(const Library& library);
 // A GUID from its registry text, by the system's parser (not the library's).
 GUID GuidFromText(const char* text);
 std::wstring Widen(const std::string& text);
+// A path the build gives (a Linux path under Wine) as the host sees it: under Z:.
+std::wstring WindowsPath(const char* path);
 std::string Narrow(const wchar_t* text, size_t length);
 std::string Narrow(BSTR text);
 
