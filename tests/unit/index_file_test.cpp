@@ -87,6 +87,58 @@ TEST(IndexFile, RoundTripKeepsEveryValue) {
     EXPECT_EQ(Rows(loaded), Rows(entry));
 }
 
+// Characters the code page lacks are saved as '?': a near letter would change the text, and
+// a full-width "<", "&" or ";" taken for markup would cut the line or break the file.
+TEST(IndexFile, CharactersOutsideTheCodePageComeBackAsQuestionMarks) {
+    TempFolder folder;
+    const Text path = folder / "lookalikes.xml";
+    Entry entry;
+    for (const Text& d : {Text(u"\u0141\u00F3d\u017A"), Text(u"a\uFF1C/b"), Text(u"x\uFF06#300\uFF1B")})
+        ASSERT_EQ(entry.Store(d, u"\uFF1C" + DecimalText(entry.Count())), d);
+    ASSERT_EQ(entry.Save(path).substr(0, Build::kSavedText.size()), Build::kSavedText);
+    const std::string bytes = ReadBytes(path);
+    for (const char* line : {"<Description>?&#0243;d?</Description>", "<Description>a?/b</Description>",
+                             "<Description>x?#300?</Description>", "<Page>?1</Page>"})
+        EXPECT_NE(bytes.find(std::string(line) + "\r\n"), std::string::npos) << line;
+
+    Entry loaded;
+    EXPECT_EQ(loaded.NewFile(path), u"Load 3" + kLoaded);
+    std::vector<Text> expected = {u"?\u00F3d?/?0", u"a?/b/?1", u"x?#300?/?2"};  // '?' sorts first
+    EXPECT_EQ(Rows(loaded), expected);
+}
+
+// The temporary file Save writes first is never what makes a path too long, and leaves no
+// trace: a path of 255 characters saves like any other, and so does a one-letter name.
+TEST(IndexFile, LongPathsAndShortNamesSaveAsAnyOther) {
+    TempFolder folder;
+    const Text base = folder / "";
+    ASSERT_LT(base.size(), 200u);
+    const Text longPath = base + Text(255 - base.size() - 4, u'n') + u".xml";
+    ASSERT_EQ(longPath.size(), 255u);
+    for (const Text& path : {longPath, folder / "a"}) {
+        // While a file is written, its temporary file is there, named no longer than it: a
+        // path that fits the platform's limits never fails for the temporary name.
+        const size_t nameLength = path.size() - base.size();
+        const std::vector<std::string> before = folder.Names();
+        ASSERT_EQ(OpenXmlFile(path, u"Root", Text()), u"");
+        for (const std::string& name : folder.Names()) {
+            if (std::find(before.begin(), before.end(), name) == before.end()) {
+                EXPECT_LE(name.size(), nameLength) << name;
+            }
+        }
+        EXPECT_EQ(folder.Names().size(), before.size() + 1);
+        AbandonXmlFile();
+        EXPECT_EQ(folder.Names(), before);
+
+        Entry entry;
+        entry.Store(u"x", u"1");
+        EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (1 lines) ");
+        EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (1 lines) ");  // replacing
+        EXPECT_EQ(Entry().NewFile(path), u"Load 1" + kLoaded);
+    }
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"a", TextToAscii(longPath.substr(base.size()))}));
+}
+
 TEST(IndexFile, EmptyAndMissingNames) {
     TempFolder folder;
     Entry entry;

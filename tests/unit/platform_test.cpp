@@ -3,7 +3,12 @@
 
 #include <algorithm>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "core/error.h"
+#include "core/per_thread.h"
 #include "platform/platform.h"
 #include "test_text.h"
 
@@ -82,6 +87,12 @@ TEST(Platform, AnsiCodePage1252) {
 
     const Text mixed = u"caf\u00E9 \u20AC5 \u4E2D";
     EXPECT_EQ(platform::ToAnsi(mixed), std::string("caf\xE9 \x80" "5 ?"));
+    // No look-alikes: a character the code page lacks is '?', never a near letter nor the
+    // markup that a full-width "<", "&" or ";" resembles.
+    for (char16_t lacking : {u'\u0141', u'\u017A', u'\uFF1C', u'\uFF06', u'\uFF1B', u'\u2260'})
+        EXPECT_EQ(platform::AnsiCodeOf(lacking), 63) << static_cast<int>(lacking);
+    EXPECT_EQ(platform::ToAnsi(u"\u0141\u00F3d\u017A a\uFF1C/b x\uFF06#300\uFF1B"),
+              std::string("?\xF3" "d? a?/b x?#300?"));
     EXPECT_EQ(platform::FromAnsi(std::string("caf\xE9 \x80" "5")), u"caf\u00E9 \u20AC5");
 }
 
@@ -109,4 +120,43 @@ TEST(Platform, FileErrorCarriesTheWin32CodeAndText) {
     const AutomationError e = FileError(3);
     EXPECT_EQ(static_cast<uint32_t>(e.Number()), 0x80070003u);
     EXPECT_NE(platform::ToLower(e.Description()).find(u"path"), Text::npos) << e.what();
+}
+
+// Per-thread state: each thread starts empty, and a thread that ends gives its record back for
+// the next thread to take, so many short threads keep no more records than ran at one time.
+// (The DLL gives a thread's state back when the thread ends; here the threads do it themselves,
+// as a Windows program has no such notice.)
+namespace {
+Text& ThreadText() { return PerThread<Text, ThreadSlot::kLogText>(); }
+}  // namespace
+
+TEST(ThreadData, ThreadsStartEmptyAndGiveTheirRecordsBack) {
+    ThreadText() = u"main";
+    const platform::ThreadDataCounts before = platform::CountThreadData();
+    constexpr int kAtOnce = 8;
+    for (int round = 0; round < 20; ++round) {
+        std::atomic<int> holding{0};
+        std::vector<std::thread> threads;
+        for (int i = 0; i < kAtOnce; ++i) {
+            threads.emplace_back([&holding, i] {
+                EXPECT_EQ(ThreadText(), u"");
+                ThreadText() = DecimalText(i);
+                ++holding;
+                while (holding < kAtOnce) std::this_thread::yield();  // all hold a record at once
+                EXPECT_EQ(ThreadText(), DecimalText(i));
+                platform::ReleaseThreadData();
+            });
+        }
+        for (auto& thread : threads) thread.join();
+    }
+    const platform::ThreadDataCounts after = platform::CountThreadData();
+    EXPECT_EQ(after.held, before.held);
+    EXPECT_LE(after.records, before.records + kAtOnce);
+    EXPECT_EQ(ThreadText(), u"main");
+
+    // When the library goes, every record goes; a later call starts afresh.
+    platform::ReleaseAllThreadData();
+    EXPECT_EQ(platform::CountThreadData().records, 0u);
+    EXPECT_EQ(ThreadText(), u"");
+    EXPECT_EQ(platform::CountThreadData().held, 1u);
 }

@@ -61,8 +61,15 @@ TEST(Help, SaveLogWritesAnEmptyLineToUflLog) {
     UFL ufl;
     const Text log = platform::LibraryVersion().installedFolder + platform::kDirectorySeparator + u"UFL.log";
     WriteBytes(log, "older text that goes");
+    // The file is written in place, not replaced by a new one: a second name of the same file
+    // sees the new content. (A folder that takes no new files can still hold a writable log.)
+    const fs::path link = fs::path(log).parent_path() / "UFL.log.link";
+    fs::remove(link);
+    fs::create_hard_link(fs::path(log), link);
     EXPECT_EQ(ufl.Help(u"savelog"), u"");
     EXPECT_EQ(ReadBytes(log), "\r\n");
+    EXPECT_EQ(ReadBytes(link.u16string()), "\r\n");
+    fs::remove(link);
     EXPECT_EQ(ufl.Help(u"startlog"), u"");
     EXPECT_EQ(ufl.Help(u"SaveLog"), u"");
     EXPECT_EQ(ReadBytes(log), "\r\n");
