@@ -35,6 +35,28 @@ uint32_t Win32CodeOf(int err) {
 
 fs::path PathOf(const Text& text) { return fs::path(text); }
 
+// Writes all of the bytes, or throws the file error.
+void WriteAll(int fd, std::string_view bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno(errno);
+        }
+        done += static_cast<size_t>(n);
+    }
+}
+
+// A folder or a file without write permission is refused, whoever runs the program.
+void RefuseUnwritable(const fs::path& path) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status)) throw FileError(5);
+    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
+        throw FileError(5);
+}
+
 class PortableReplacement : public FileReplacement {
 public:
     PortableReplacement(fs::path target, fs::path temp, int fd)
@@ -61,17 +83,7 @@ protected:
         return committed_;
     }
 
-    void WriteOut(std::string_view bytes) override {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                ThrowErrno(errno);
-            }
-            done += static_cast<size_t>(n);
-        }
-    }
+    void WriteOut(std::string_view bytes) override { WriteAll(fd_, bytes); }
 
 private:
     fs::path target_, temp_;
@@ -111,22 +123,14 @@ std::string ReadFileBytes(const Text& path) {
 
 void OverwriteFile(const Text& path, std::string_view bytes) {
     const fs::path p = PathOf(path);
-    std::error_code ec;
-    const fs::file_status status = fs::status(p, ec);
-    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
-        throw FileError(5);
+    RefuseUnwritable(p);
     const int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) ThrowErrno(errno);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            ThrowErrno(err);
-        }
-        done += static_cast<size_t>(n);
+    try {
+        WriteAll(fd, bytes);
+    } catch (...) {
+        ::close(fd);
+        throw;
     }
     if (::close(fd) != 0) ThrowErrno(errno);
 }
@@ -136,12 +140,7 @@ uint32_t CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
 std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     if (target.empty()) throw FileError(3);  // no such path
     const fs::path path = PathOf(target);
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::is_directory(status)) throw FileError(5);
-    // A file without write permission is read-only, whoever runs the program.
-    if (fs::exists(status) && (status.permissions() & fs::perms::owner_write) == fs::perms::none)
-        throw FileError(5);
+    RefuseUnwritable(path);
 
     // The temporary file goes beside the target, so that the replace is a rename.
     const size_t nameStart = target.find_last_of(u'/') + 1;  // 0 when there is no folder

@@ -17,6 +17,27 @@ const wchar_t* Wide(const Text& text) { return reinterpret_cast<const wchar_t*>(
     throw FileError(code == 0 ? ERROR_GEN_FAILURE : code);
 }
 
+// Writes all of the bytes, or throws the file error.
+void WriteAll(HANDLE file, std::string_view bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) ThrowLastError();
+        done += written;
+    }
+}
+
+// A folder or a read-only file is refused before it is touched: checked by attribute, not left
+// to the open, since a process with backup rights could otherwise write a file its owner marked
+// read-only.
+void RefuseUnwritable(const Text& path) {
+    const DWORD attributes = GetFileAttributesW(Wide(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        throw FileError(ERROR_ACCESS_DENIED);
+}
+
 class Win32Replacement : public FileReplacement {
 public:
     Win32Replacement(Text target, Text temp, HANDLE file)
@@ -42,16 +63,7 @@ protected:
         return committed_;
     }
 
-    void WriteOut(std::string_view bytes) override {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            DWORD written = 0;
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-            if (!WriteFile(file_, bytes.data() + done, chunk, &written, nullptr) || written == 0)
-                ThrowLastError();
-            done += written;
-        }
-    }
+    void WriteOut(std::string_view bytes) override { WriteAll(file_, bytes); }
 
 private:
     Text target_, temp_;
@@ -101,32 +113,25 @@ std::string ReadFileBytes(const Text& path) {
 }
 
 void OverwriteFile(const Text& path, std::string_view bytes) {
-    const DWORD attributes = GetFileAttributesW(Wide(path));
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        throw FileError(ERROR_ACCESS_DENIED);
+    RefuseUnwritable(path);
     // Shared for writing: reports on several threads may write the same log at once.
     HANDLE file = CreateFileW(Wide(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) ThrowLastError();
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
-    const DWORD error = GetLastError();
+    try {
+        WriteAll(file, bytes);
+    } catch (...) {
+        CloseHandle(file);
+        throw;
+    }
     CloseHandle(file);
-    if (!ok) throw FileError(error == 0 ? ERROR_GEN_FAILURE : error);
 }
 
 uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
 
 std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     if (target.empty()) throw FileError(ERROR_PATH_NOT_FOUND);
-    const DWORD attributes = GetFileAttributesW(Wide(target));
-    // Checked here, not left to the replace: a process with backup rights could otherwise
-    // replace a file its owner marked read-only.
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        throw FileError(ERROR_ACCESS_DENIED);
+    RefuseUnwritable(target);
 
     // The temporary file goes beside the target, so that the replace is a rename.
     const size_t nameStart = target.find_last_of(u"\\/:") + 1;  // 0 when there is no folder
