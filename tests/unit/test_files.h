@@ -17,10 +17,11 @@ class TempFolder {
 public:
     TempFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                (std::string("folio-") + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
+        // A folder no other test program has: the Keystack and Pagestack tests, their
+        // Valgrind runs and other checkouts run the same tests at the same time.
+        const std::string base = std::string("folio-") + info->test_suite_name() + "-" + info->name() + "-";
+        for (int n = 0; !fs::create_directory(path_ = fs::temp_directory_path() / (base + std::to_string(n))); ++n) {
+        }
     }
     ~TempFolder() {
         std::error_code ec;
