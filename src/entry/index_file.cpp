@@ -29,10 +29,10 @@ Text Entry::Save(const Text& sFile) const {
         if (!OpenXmlFile(sFile, Text(Build::kRootElement), Text()).empty()) return CouldNotSave(sFile);
         const int16_t count = count_;
         for (int16_t i = 0; i < count; ++i) {
-            if (rows_[i].description.empty()) continue;
+            if (RowAt(i).description.empty()) continue;
             WriteXmlOpenTag(entryElement, Text());
-            WriteXmlElement(Text(kDescriptionTag), rows_[i].description);
-            WriteXmlElement(Text(kPageTag), rows_[i].page);
+            WriteXmlElement(Text(kDescriptionTag), RowAt(i).description);
+            WriteXmlElement(Text(kPageTag), RowAt(i).page);
             WriteXmlCloseTag(entryElement);
         }
         CloseXmlFile();
