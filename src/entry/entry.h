@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "core/text.h"
@@ -48,6 +49,7 @@ private:
     // Takes every row out of use (the strings stay).
     void ReleaseRows();
 
+    void WriteEntries(std::string& out) const;
     Text LoadFile(const Text& sFile, TextView verb);
     void LoadIndexFile(TextView line);
 

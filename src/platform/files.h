@@ -33,6 +33,9 @@ public:
     void Write(std::string_view bytes);
     // Writes what is buffered and replaces the target. Throws the file error on failure.
     void Commit();
+    // The bytes written but not yet out, for a writer that builds a large content in place:
+    // what it appends here goes out, with the rest, at the next Write or at Commit.
+    std::string& Unwritten() { return buffer_; }
 
 protected:
     // Writes all of `bytes` to the temporary file, or throws the file error.

@@ -65,11 +65,13 @@ Text WriteXmlOpenTag(const Text& tag, const Text& attributes) {
     return line;
 }
 
+// The reader finds the end tag by a 16-bit position: a line whose end tag starts beyond
+// 32767 could be written but never read back, so it is not written.
+constexpr size_t kMaxEndTagPosition = 32767;
+
 Text WriteXmlElement(const Text& tag, const Text& value) {
     Text line = u"<" + tag + u">" + XmlEscape(value);
-    // The reader finds the end tag by a 16-bit position: a line whose end tag starts beyond
-    // 32767 could be written but never read back, so it is not written.
-    if (line.size() + 1 > 32767) throw OverflowError();
+    if (line.size() + 1 > kMaxEndTagPosition) throw OverflowError();
     line += u"</" + tag + u">";
     WriteLine(line);
     return line;
@@ -85,6 +87,37 @@ Text WriteXmlCloseTag(const Text& tag) {
     Text line = u"</" + tag + u">";
     WriteLine(line);
     return line;
+}
+
+std::string* XmlFileBuffer() {
+    return state.isOpen ? &state.file->Unwritten() : nullptr;
+}
+
+std::string XmlOpenTagLine(const Text& tag) {
+    return platform::ToAnsi(u"<" + tag + u">") + "\r\n";
+}
+
+std::string XmlCloseTagLine(const Text& tag) {
+    return platform::ToAnsi(u"</" + tag + u">") + "\r\n";
+}
+
+void AppendXmlElementLine(std::string& out, TextView tag, TextView value) {
+    // The same limit as WriteXmlElement's: the end tag's "<" stands at most at 32767.
+    const size_t startTag = tag.size() + 2;
+    if (startTag + 1 > kMaxEndTagPosition) throw OverflowError();
+    const size_t start = out.size();
+    out += '<';
+    platform::AppendAnsi(out, tag);
+    out += '>';
+    try {
+        AppendXmlEscapedAnsi(out, value, kMaxEndTagPosition - 1 - startTag);
+    } catch (...) {
+        out.resize(start);
+        throw;
+    }
+    out += "</";
+    platform::AppendAnsi(out, tag);
+    out += ">\r\n";
 }
 
 Text CloseXmlFile() {

@@ -2,6 +2,8 @@
 // per thread; the state is shared by every object of that thread.
 #pragma once
 
+#include <string>
+
 #include "core/text.h"
 
 // Starts a new file: the declaration, six header comments and the root start tag (left out
@@ -14,6 +16,17 @@ Text WriteXmlOpenTag(const Text& tag, const Text& attributes);
 Text WriteXmlElement(const Text& tag, const Text& value);
 Text WriteXmlCDataElement(const Text& tag, const Text& value);
 Text WriteXmlCloseTag(const Text& tag);
+
+// For files of many elements: the open file's bytes not yet written, or null while no file is
+// open. Lines appended there (in the ANSI code page, each with CR LF) go out with the rest of
+// the file, in one write, when it is closed.
+std::string* XmlFileBuffer();
+// The bytes of the line WriteXmlOpenTag (without attributes) or WriteXmlCloseTag writes.
+std::string XmlOpenTagLine(const Text& tag);
+std::string XmlCloseTagLine(const Text& tag);
+// Appends to `out` the bytes of the line WriteXmlElement writes, escaped straight into the
+// code page; throws the same overflow error, and then appends nothing.
+void AppendXmlElementLine(std::string& out, TextView tag, TextView value);
 
 // Writes the root end tag and puts the file in place: "XML File closed", or
 // "XML already closed" when no file was open. Throws the file error when that fails.
