@@ -43,6 +43,7 @@ void Entry::WriteEntries(std::string& out) const {
     const Text entryElement(Build::kEntryElement);
     const std::string openTag = XmlOpenTagLine(entryElement);
     const std::string closeTag = XmlCloseTagLine(entryElement);
+    const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag);
     // Room for the usual case, where few characters need escaping.
     size_t estimate = 0;
     for (int16_t i = 0; i < count_; ++i) {
@@ -54,8 +55,8 @@ void Entry::WriteEntries(std::string& out) const {
         const Row& row = RowAt(i);
         if (row.description.empty()) continue;
         out += openTag;
-        AppendXmlElementLine(out, kDescriptionTag, row.description);
-        AppendXmlElementLine(out, kPageTag, row.page);
+        descriptionLines.Append(out, row.description);
+        pageLines.Append(out, row.page);
         out += closeTag;
     }
 }

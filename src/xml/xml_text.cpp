@@ -140,9 +140,15 @@ struct AnsiEscapes {
         length += run.size();
         // ASCII is the same byte in every ANSI code page; the rest goes through the code page
         // as one piece, so that a surrogate pair stays together.
+        const size_t at = bytes.size();
+        bytes.resize(at + run.size());
+        char* const to = bytes.data() + at;
         size_t i = 0;
-        while (i < run.size() && run[i] < 0x80) bytes.push_back(static_cast<char>(run[i++]));
-        if (i < run.size()) platform::AppendAnsi(bytes, run.substr(i));
+        for (; i < run.size() && run[i] < 0x80; ++i) to[i] = static_cast<char>(run[i]);
+        if (i < run.size()) {
+            bytes.resize(at + i);
+            platform::AppendAnsi(bytes, run.substr(i));
+        }
     }
     void Markup(std::string_view markup) {
         length += markup.size();

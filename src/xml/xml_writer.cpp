@@ -101,23 +101,23 @@ std::string XmlCloseTagLine(const Text& tag) {
     return platform::ToAnsi(u"</" + tag + u">") + "\r\n";
 }
 
-void AppendXmlElementLine(std::string& out, TextView tag, TextView value) {
+XmlElementLines::XmlElementLines(TextView tag)
+    : startTag_("<" + platform::ToAnsi(tag) + ">"),
+      endTag_("</" + platform::ToAnsi(tag) + ">\r\n"),
+      startTagLength_(tag.size() + 2) {}
+
+void XmlElementLines::Append(std::string& out, TextView value) const {
     // The same limit as WriteXmlElement's: the end tag's "<" stands at most at 32767.
-    const size_t startTag = tag.size() + 2;
-    if (startTag + 1 > kMaxEndTagPosition) throw OverflowError();
+    if (startTagLength_ + 1 > kMaxEndTagPosition) throw OverflowError();
     const size_t start = out.size();
-    out += '<';
-    platform::AppendAnsi(out, tag);
-    out += '>';
+    out += startTag_;
     try {
-        AppendXmlEscapedAnsi(out, value, kMaxEndTagPosition - 1 - startTag);
+        AppendXmlEscapedAnsi(out, value, kMaxEndTagPosition - 1 - startTagLength_);
     } catch (...) {
         out.resize(start);
         throw;
     }
-    out += "</";
-    platform::AppendAnsi(out, tag);
-    out += ">\r\n";
+    out += endTag_;
 }
 
 Text CloseXmlFile() {

@@ -24,9 +24,19 @@ std::string* XmlFileBuffer();
 // The bytes of the line WriteXmlOpenTag (without attributes) or WriteXmlCloseTag writes.
 std::string XmlOpenTagLine(const Text& tag);
 std::string XmlCloseTagLine(const Text& tag);
-// Appends to `out` the bytes of the line WriteXmlElement writes, escaped straight into the
-// code page; throws the same overflow error, and then appends nothing.
-void AppendXmlElementLine(std::string& out, TextView tag, TextView value);
+// The lines WriteXmlElement writes for one tag, built straight into a file's bytes: the tags
+// are converted to the code page once, and each value is escaped into place.
+class XmlElementLines {
+public:
+    explicit XmlElementLines(TextView tag);
+    // Appends the bytes of the line for `value`; throws WriteXmlElement's overflow error, and
+    // then appends nothing.
+    void Append(std::string& out, TextView value) const;
+
+private:
+    std::string startTag_, endTag_;  // "<tag>" and "</tag>" with CR LF
+    size_t startTagLength_;          // in characters, for the 16-bit position limit
+};
 
 // Writes the root end tag and puts the file in place: "XML File closed", or
 // "XML already closed" when no file was open. Throws the file error when that fails.
