@@ -40,12 +40,18 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
 // from the first would stop at: the equal description, or the first one that sorts after it.
 // The comparison is ordinal, by 16-bit unit.
 Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
+    Row* const rows = rows_.get();
     int16_t* const begin = order_.get();
     int16_t* const end = begin + count_;
-    int16_t* const at = std::lower_bound(
-        begin, end, description, [this](int16_t row, const Text& d) { return rows_[row].description < d; });
-    if (at != end && rows_[*at].description == description) {
-        rows_[*at].page = pageNo;  // also when the table is full
+    // A sorted file loads, and many reports store, in ascending order: after the last entry
+    // is where most new descriptions go.
+    int16_t* const at = begin == end || rows[end[-1]].description < description
+                            ? end
+                            : std::lower_bound(begin, end, description, [rows](int16_t row, const Text& d) {
+                                  return rows[row].description < d;
+                              });
+    if (at != end && rows[*at].description == description) {
+        rows[*at].page = pageNo;  // also when the table is full
         return description;
     }
     if (count_ >= kStoreLimit) return Text(Build::kTableFullText);
@@ -53,8 +59,8 @@ Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
     const int16_t row = *end;
     std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
     *at = row;
-    rows_[row].description = description;
-    rows_[row].page = pageNo;
+    rows[row].description = description;
+    rows[row].page = pageNo;
     ++count_;
     return description;
 }
