@@ -26,7 +26,7 @@ Text Entry::Save(const Text& sFile) const {
         // A file that cannot be created is reported as not saved, even when an older file of
         // that name is still there: that file is not what the caller asked to save.
         if (!OpenXmlFile(sFile, Text(Build::kRootElement), Text()).empty()) return CouldNotSave(sFile);
-        WriteEntries(*XmlFileBuffer());
+        if (std::string* out = XmlFileBuffer()) WriteEntries(*out);
         CloseXmlFile();
     } catch (const AutomationError& e) {
         // The half-written file goes; the file that was there keeps its content.
