@@ -7,37 +7,6 @@
 namespace folio_com {
 namespace {
 
-// Owns one FUNCDESC of a type info.
-class FunctionDescription {
-public:
-    FunctionDescription(ITypeInfo* info, FUNCDESC* desc) : info_(info), desc_(desc) {}
-    ~FunctionDescription() {
-        if (desc_) info_->ReleaseFuncDesc(desc_);
-    }
-    FunctionDescription(const FunctionDescription&) = delete;
-    FunctionDescription& operator=(const FunctionDescription&) = delete;
-    const FUNCDESC* operator->() const { return desc_; }
-    explicit operator bool() const { return desc_ != nullptr; }
-
-private:
-    ITypeInfo* info_;
-    FUNCDESC* desc_;
-};
-
-FUNCDESC* FindMethod(ITypeInfo* info, DISPID member) {
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr))) return nullptr;
-    const UINT count = attr->cFuncs;
-    info->ReleaseTypeAttr(attr);
-    for (UINT i = 0; i < count; ++i) {
-        FUNCDESC* desc = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
-        if (desc->memid == member && desc->invkind == INVOKE_FUNC) return desc;
-        info->ReleaseFuncDesc(desc);
-    }
-    return nullptr;
-}
-
 // Variants that clear themselves.
 class VariantArray {
 public:
@@ -63,6 +32,17 @@ bool IsByReference(const TYPEDESC& type) { return type.vt == VT_PTR; }
 
 // The address of a variant's value, as a VT_BYREF argument points to it.
 void* ValueAddress(VARIANT& value) { return &V_I8(&value); }
+
+// A text argument that the caller already holds as a BSTR, by value or through a reference
+// (a script's variable): the method can read it where it is. Null for any other argument.
+BSTR* HeldText(VARIANT& given) {
+    VARIANT* value = &given;
+    if (V_VT(value) == (VT_BYREF | VT_VARIANT)) value = V_VARIANTREF(value);
+    if (value == nullptr) return nullptr;
+    if (V_VT(value) == VT_BSTR) return &V_BSTR(value);
+    if (V_VT(value) == (VT_BYREF | VT_BSTR)) return V_BSTRREF(value);
+    return nullptr;
+}
 
 void SetArgumentError(const InvokeRequest& request, UINT index) {
     if (request.argumentError) *request.argumentError = index;
@@ -116,11 +96,10 @@ void FillException(const InvokeRequest& request, HRESULT status, const ErrorSour
 
 }  // namespace
 
-HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, const InvokeRequest& request,
+HRESULT InvokeByTypeInfo(void* instance, const FUNCDESC* method, const InvokeRequest& request,
                          const ErrorSource& source) {
     if (request.params == nullptr) return E_INVALIDARG;
-    FunctionDescription method(vtableInfo, FindMethod(vtableInfo, request.member));
-    if (!method) return DISP_E_MEMBERNOTFOUND;
+    if (method == nullptr) return DISP_E_MEMBERNOTFOUND;
 
     const UINT total = static_cast<UINT>(method->cParams);
     const bool hasResult =
@@ -150,6 +129,15 @@ HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, const InvokeRequ
             if (V_VT(&given) == VT_ERROR && V_ERROR(&given) == DISP_E_PARAMNOTFOUND) {
                 SetArgumentError(request, static_cast<UINT>(feeds[p]));
                 return DISP_E_PARAMNOTOPTIONAL;
+            }
+            // Text reaches a BSTR* parameter without a copy: no method writes to it.
+            if (BSTR* held = declared == VT_BSTR && IsByReference(type) ? HeldText(given) : nullptr) {
+                VariantInit(&actual[p]);
+                V_VT(&actual[p]) = VT_BYREF | VT_BSTR;
+                V_BSTRREF(&actual[p]) = held;
+                actualTypes[p] = V_VT(&actual[p]);
+                actualPointers[p] = &actual[p];
+                continue;
             }
             hr = VariantChangeTypeEx(&locals[p], &given, request.lcid, 0, declared);
             if (FAILED(hr)) {

@@ -62,6 +62,10 @@ public:
         if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
         const HRESULT hr = types_.Load();
         if (FAILED(hr)) return hr;
+        // A script asks before every call: a method named in its declared case is found at once.
+        if (count == 1 && names != nullptr && names[0] != nullptr && ids != nullptr &&
+            types_.FindExactName(names[0], ids))
+            return S_OK;
         // Case-insensitive; further names are parameter names and give their positions.
         return types_.VtableSide()->GetIDsOfNames(names, count, ids);
     }
@@ -72,7 +76,7 @@ public:
         const HRESULT hr = types_.Load();
         if (FAILED(hr)) return hr;
         const InvokeRequest request{member, lcid, flags, params, result, exception, argumentError};
-        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.VtableSide(), request, source_);
+        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.Method(member), request, source_);
     }
 
     // ISupportErrorInfo: every method of the interface, reached by vtable or by dispatch,

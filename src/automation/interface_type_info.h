@@ -9,6 +9,9 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <string>
+#include <vector>
+
 namespace folio_com {
 
 // One per interface for the whole process, shared by every object on every thread: loaded at
@@ -26,6 +29,13 @@ public:
     HRESULT Load();
     ITypeInfo* DispatchSide() const { return dispatch_; }
     ITypeInfo* VtableSide() const { return vtable_; }
+    // The vtable side's description of the method with that DISPID, or null when there is
+    // none. Read once at Load: every call through Invoke needs one, and asking the type info
+    // for it copies a description per method looked at.
+    const FUNCDESC* Method(DISPID member) const;
+    // The DISPID of the method named exactly so (same case), as scripts mostly write it;
+    // false for any other name, which the type info then resolves.
+    bool FindExactName(const OLECHAR* name, DISPID* id) const;
 
 private:
     const GUID& iid_;
@@ -33,6 +43,8 @@ private:
     std::atomic<bool> loaded_{false};
     ITypeInfo* dispatch_ = nullptr;
     ITypeInfo* vtable_ = nullptr;
+    std::vector<FUNCDESC*> methods_;
+    std::vector<std::pair<std::wstring, DISPID>> names_;
 };
 
 }  // namespace folio_com

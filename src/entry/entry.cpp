@@ -1,6 +1,8 @@
 #include "entry/entry.h"
 
 #include <algorithm>
+#include <cstring>
+#include <numeric>
 
 #include "automation/build.h"
 #include "platform/platform.h"
@@ -10,7 +12,19 @@ constexpr TextView kBlankDescriptionText = u"ERROR: Description cannot be blank"
 }  // namespace
 
 Entry::Entry() : rows_(std::make_unique<Row[]>(kRowCount)) {
+    if constexpr (Build::kSorted) {
+        order_ = std::make_unique<int16_t[]>(kRowCount);
+        std::iota(order_.get(), order_.get() + kRowCount, int16_t{0});
+    }
     Clear();
+}
+
+int16_t Entry::RowNumberAt(int16_t index) const {
+    if constexpr (Build::kSorted) {
+        return order_[index];
+    } else {
+        return index;  // Pagestack's rows stand in the table's order
+    }
 }
 
 Text Entry::Store(const Text& description, const Text& pageNo) {
@@ -22,22 +36,31 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
     }
 }
 
-// Rows in use are sorted and unique, so a binary search finds the row that a scan from row 0
-// would stop at: the equal description, or the first one that sorts after it. The comparison
-// is ordinal, by 16-bit unit.
+// The entries in use are sorted and unique, so a binary search finds the entry that a scan
+// from the first would stop at: the equal description, or the first one that sorts after it.
+// The comparison is ordinal, by 16-bit unit.
 Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
-    Row* const begin = rows_.get();
-    Row* const end = begin + count_;
-    Row* const at = std::lower_bound(begin, end, description,
-                                     [](const Row& row, const Text& d) { return row.description < d; });
-    if (at != end && at->description == description) {
-        at->page = pageNo;  // also when the table is full
+    Row* const rows = rows_.get();
+    int16_t* const begin = order_.get();
+    int16_t* const end = begin + count_;
+    // A sorted file loads, and many reports store, in ascending order: after the last entry
+    // is where most new descriptions go.
+    int16_t* const at = begin == end || rows[end[-1]].description < description
+                            ? end
+                            : std::lower_bound(begin, end, description, [rows](int16_t row, const Text& d) {
+                                  return rows[row].description < d;
+                              });
+    if (at != end && rows[*at].description == description) {
+        rows[*at].page = pageNo;  // also when the table is full
         return description;
     }
     if (count_ >= kStoreLimit) return Text(Build::kTableFullText);
-    std::move_backward(at, end, end + 1);
-    at->description = description;
-    at->page = pageNo;
+    // The first free row takes the entry; the numbers after its place move up by one.
+    const int16_t row = *end;
+    std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
+    *at = row;
+    rows[row].description = description;
+    rows[row].page = pageNo;
     ++count_;
     return description;
 }
@@ -55,7 +78,7 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
 }
 
 void Entry::AppendRow(const Text& description, Text page) {
-    Row& row = rows_[count_];
+    Row& row = RowAt(count_);
     row.description = description;
     row.page = std::move(page);
     if constexpr (!Build::kSorted) {
@@ -70,17 +93,17 @@ void Entry::ReleaseRows() {
 }
 
 Text Entry::FetchDescription(int16_t index) const {
-    return InUse(index) ? rows_[index].description : Text();
+    return InUse(index) ? RowAt(index).description : Text();
 }
 
 Text Entry::FetchPage(int16_t index) const {
-    return InUse(index) ? rows_[index].page : Text();
+    return InUse(index) ? RowAt(index).page : Text();
 }
 
 int16_t Entry::MaxPage() const {
     int16_t maximum = 0;
     for (int16_t i = 0; i < count_; ++i) {
-        if (auto page = platform::ParseInt16(rows_[i].page); page && *page > maximum)
+        if (auto page = platform::ParseInt16(RowAt(i).page); page && *page > maximum)
             maximum = *page;
     }
     return maximum;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "core/text.h"
@@ -39,11 +40,16 @@ private:
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
     bool InUse(int16_t index) const { return index >= 0 && index < count_; }
+    // The row that holds the index-th entry in the table's order.
+    Row& RowAt(int16_t index) { return rows_[RowNumberAt(index)]; }
+    const Row& RowAt(int16_t index) const { return rows_[RowNumberAt(index)]; }
+    int16_t RowNumberAt(int16_t index) const;
     // Writes row count_ and takes it into use.
     void AppendRow(const Text& description, Text page);
     // Takes every row out of use (the strings stay).
     void ReleaseRows();
 
+    void WriteEntries(std::string& out) const;
     Text LoadFile(const Text& sFile, TextView verb);
     void LoadIndexFile(TextView line);
 
@@ -51,6 +57,11 @@ private:
     // whatever they last held and are never read.
     std::unique_ptr<Row[]> rows_;
     int16_t count_ = 0;
+    // Keystack: the row numbers in sorted order of their descriptions. A new entry stays in
+    // the row it was written to and only its number is inserted here, so an insertion moves
+    // 2 bytes per entry after it instead of two strings. The array always holds every row
+    // number once: those from count_ on are the rows free for new entries.
+    std::unique_ptr<int16_t[]> order_;
     // A Description line read from a file, waiting for its Page line.
     Text pendingDescription_;
     // Pagestack: the lowest row in use that holds each description, so that Store finds the

@@ -22,19 +22,11 @@ Text CouldNotSave(const Text& sFile) { return u"Could Not Save to " + sFile; }
 
 Text Entry::Save(const Text& sFile) const {
     SetLibraryIdentity(u"" FOLIO_APPLICATION_NAME, u"" FOLIO_DEVELOPER_NAME);
-    const Text entryElement(Build::kEntryElement);
     try {
         // A file that cannot be created is reported as not saved, even when an older file of
         // that name is still there: that file is not what the caller asked to save.
         if (!OpenXmlFile(sFile, Text(Build::kRootElement), Text()).empty()) return CouldNotSave(sFile);
-        const int16_t count = count_;
-        for (int16_t i = 0; i < count; ++i) {
-            if (rows_[i].description.empty()) continue;
-            WriteXmlOpenTag(entryElement, Text());
-            WriteXmlElement(Text(kDescriptionTag), rows_[i].description);
-            WriteXmlElement(Text(kPageTag), rows_[i].page);
-            WriteXmlCloseTag(entryElement);
-        }
+        if (std::string* out = XmlFileBuffer()) WriteEntries(*out);
         // The file that was there keeps its content when the new one cannot take its place.
         if (CloseXmlFile() == kXmlFileNotPlaced) return CouldNotSave(sFile);
     } catch (const AutomationError& e) {
@@ -44,6 +36,30 @@ Text Entry::Save(const Text& sFile) const {
     }
     if (!platform::FileIsPresent(sFile)) return CouldNotSave(sFile);
     return Text(Build::kSavedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
+}
+
+// Four lines per entry with a description, escaped straight into the file's bytes, which
+// then go out in one write.
+void Entry::WriteEntries(std::string& out) const {
+    const Text entryElement(Build::kEntryElement);
+    const std::string openTag = XmlOpenTagLine(entryElement);
+    const std::string closeTag = XmlCloseTagLine(entryElement);
+    const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag);
+    // Room for the usual case, where few characters need escaping.
+    size_t estimate = 0;
+    for (int16_t i = 0; i < count_; ++i) {
+        const Row& row = RowAt(i);
+        estimate += openTag.size() + closeTag.size() + 48 + row.description.size() + row.page.size();
+    }
+    out.reserve(out.size() + estimate + estimate / 8);
+    for (int16_t i = 0; i < count_; ++i) {
+        const Row& row = RowAt(i);
+        if (row.description.empty()) continue;
+        out += openTag;
+        descriptionLines.Append(out, row.description);
+        pageLines.Append(out, row.page);
+        out += closeTag;
+    }
 }
 
 Text Entry::NewFile(const Text& sFile) {

@@ -41,6 +41,9 @@ public:
     // by another program or may not be replaced; it keeps its content and the temporary file
     // is gone.
     bool Commit();
+    // The bytes written but not yet out, for a writer that builds a large content in place:
+    // what it appends here goes out, with the rest, at the next Write or at Commit.
+    std::string& Unwritten() { return buffer_; }
 
 protected:
     // Writes all of `bytes` to the temporary file, or throws the file error.

@@ -15,6 +15,9 @@ namespace platform {
 
 // Text to ANSI bytes; a character the code page cannot represent becomes its default, '?'.
 std::string ToAnsi(TextView text);
+// The same bytes appended to `out`, for writers that gather a whole file in one buffer. No
+// best-fit look-alikes: a character the code page cannot represent becomes '?'.
+void AppendAnsi(std::string& out, TextView text);
 // ANSI bytes to text.
 Text FromAnsi(std::string_view bytes);
 // The character's code in the ANSI code page: a single byte gives 0..255; a double-byte

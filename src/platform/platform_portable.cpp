@@ -59,6 +59,13 @@ std::string ToAnsi(TextView text) {
     return out;
 }
 
+void AppendAnsi(std::string& out, TextView text) {
+    for (char16_t ch : text) {
+        const int b = CharToByte(ch);
+        out.push_back(static_cast<char>(b < 0 ? '?' : b));
+    }
+}
+
 Text FromAnsi(std::string_view bytes) {
     Text out;
     out.reserve(bytes.size());

@@ -44,6 +44,22 @@ std::string ToAnsi(TextView text) {
     return out;
 }
 
+void AppendAnsi(std::string& out, TextView text) {
+    if (text.empty()) return;
+    const int size = static_cast<int>(text.size());
+    // Code pages without best-fit tables (UTF-8, for one) refuse the flag: convert plainly there.
+    DWORD flags = WC_NO_BEST_FIT_CHARS;
+    int n = WideCharToMultiByte(CP_ACP, flags, Wide(text), size, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) {
+        flags = 0;
+        n = WideCharToMultiByte(CP_ACP, flags, Wide(text), size, nullptr, 0, nullptr, nullptr);
+    }
+    if (n <= 0) throw FileError(GetLastError());
+    const size_t at = out.size();
+    out.resize(at + static_cast<size_t>(n));
+    WideCharToMultiByte(CP_ACP, flags, Wide(text), size, out.data() + at, n, nullptr, nullptr);
+}
+
 Text FromAnsi(std::string_view bytes) {
     if (bytes.empty()) return {};
     const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),

@@ -73,43 +73,120 @@ Text DecodeNumericReferences(TextView in) {
     return out;
 }
 
+// XmlEscape's rules, once for both of its outputs. `out` receives, in order, the runs of
+// characters that stay as they are, the markup that stands for "&", ">", "<", "'", the double
+// quote, CR LF and a lone CR, and the reference ("&#0233;") of each character whose ANSI code
+// is above 126. A lone CR is written as a reference too: raw, it would end the line when the
+// file is read back and cut the value.
+template <class Out>
+void EscapeInto(TextView text, Out& out) {
+    size_t run = 0;  // where the characters not yet handed over begin
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        std::string_view markup;
+        switch (c) {
+            case u'&': markup = "&amp;"; break;
+            case u'>': markup = "&gt;"; break;
+            case u'<': markup = "&lt;"; break;
+            case u'\'': markup = "&apos;"; break;
+            case u'"': markup = "&quot;"; break;
+            case kCR:
+                if (i + 1 < text.size() && text[i + 1] == kLF) {
+                    markup = "&#0013;&#0010;";
+                    out.Kept(text.substr(run, i - run));
+                    out.Markup(markup);
+                    run = ++i + 1;
+                    continue;
+                }
+                markup = "&#0013;";
+                break;
+            default: {
+                if (c < 127) continue;
+                const int16_t code = platform::AnsiCodeOf(c);
+                // A double-byte character (negative) or one outside the code page ('?') stays.
+                if (code <= 126) continue;
+                out.Kept(text.substr(run, i - run));
+                out.Reference(code);
+                run = i + 1;
+                continue;
+            }
+        }
+        out.Kept(text.substr(run, i - run));
+        out.Markup(markup);
+        run = i + 1;
+    }
+    out.Kept(text.substr(run));
+}
+
+// XmlEscape's output: text.
+struct TextEscapes {
+    Text text;
+    void Kept(TextView run) { text.append(run); }
+    void Markup(std::string_view markup) { text.append(markup.begin(), markup.end()); }
+    void Reference(int16_t code) {
+        text.append(u"&#");
+        text.append(platform::FormatCode0000(code));
+        text.push_back(u';');
+    }
+};
+
+// The same escaped text in the ANSI code page, appended to a file's bytes; `length` counts
+// the escaped text's characters, which the 16-bit positions limit.
+struct AnsiEscapes {
+    std::string& bytes;
+    size_t length;
+
+    void Kept(TextView run) {
+        length += run.size();
+        // ASCII is the same byte in every ANSI code page; the rest goes through the code page
+        // as one piece, so that a surrogate pair stays together.
+        const size_t at = bytes.size();
+        bytes.resize(at + run.size());
+        char* const to = bytes.data() + at;
+        size_t i = 0;
+        for (; i < run.size() && run[i] < 0x80; ++i) to[i] = static_cast<char>(run[i]);
+        if (i < run.size()) {
+            bytes.resize(at + i);
+            platform::AppendAnsi(bytes, run.substr(i));
+        }
+    }
+    void Markup(std::string_view markup) {
+        length += markup.size();
+        bytes.append(markup);
+    }
+    // "&#", at least four digits, ";": only codes above 126 come here.
+    void Reference(int16_t code) {
+        char digits[8];
+        int n = 0;
+        for (int v = code; v > 0 || n < 4; v /= 10) digits[n++] = static_cast<char>('0' + v % 10);
+        length += 3 + static_cast<size_t>(n);
+        bytes.append("&#");
+        while (n > 0) bytes.push_back(digits[--n]);
+        bytes.push_back(';');
+    }
+};
+
 }  // namespace
 
 Text XmlEscape(TextView text) {
-    Text out;
-    out.reserve(text.size() + text.size() / 8);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        switch (c) {
-            case u'&': out.append(u"&amp;"); break;
-            case u'>': out.append(u"&gt;"); break;
-            case u'<': out.append(u"&lt;"); break;
-            case u'\'': out.append(u"&apos;"); break;
-            case u'"': out.append(u"&quot;"); break;
-            case kCR:
-                // A lone CR is written as a reference too: raw, it would end the line when
-                // the file is read back and cut the value.
-                if (i + 1 < text.size() && text[i + 1] == kLF) {
-                    out.append(kCrLfReference);
-                    ++i;
-                } else {
-                    out.append(u"&#0013;");
-                }
-                break;
-            default: {
-                const int16_t code = c < 127 ? static_cast<int16_t>(c) : platform::AnsiCodeOf(c);
-                if (code > 126) {
-                    out.append(u"&#");
-                    out.append(platform::FormatCode0000(code));
-                    out.push_back(u';');
-                } else {
-                    out.push_back(c);
-                }
-            }
-        }
+    TextEscapes out;
+    out.text.reserve(text.size() + text.size() / 8);
+    EscapeInto(text, out);
+    if (out.text.size() > kMaxPosition) throw OverflowError();
+    return std::move(out.text);
+}
+
+size_t AppendXmlEscapedAnsi(std::string& out, TextView text, size_t maxLength) {
+    // Escaping never shortens a text: one too long already fails before any work.
+    if (text.size() > maxLength) throw OverflowError();
+    AnsiEscapes escapes{out, 0};
+    const size_t start = out.size();
+    EscapeInto(text, escapes);
+    if (escapes.length > maxLength) {
+        out.resize(start);
+        throw OverflowError();
     }
-    if (out.size() > kMaxPosition) throw OverflowError();
-    return out;
+    return escapes.length;
 }
 
 Text XmlCData(TextView text) {

@@ -2,12 +2,19 @@
 // the value of the one element on a line. They keep no state and touch no file.
 #pragma once
 
+#include <string>
+
 #include "core/text.h"
 
 // Makes text safe to stand between an element's tags: the five markup characters become
 // entities, CR LF and a lone CR become references, characters above 126 become "&#0233;"
 // style references of their ANSI code. Throws the overflow error beyond 32767 characters.
 Text XmlEscape(TextView text);
+
+// XmlEscape's text appended to `out` in the ANSI code page, for writing a file without an
+// escaped copy of each value. Returns the escaped text's length in characters; throws the
+// overflow error, and appends nothing, when that length would exceed `maxLength`.
+size_t AppendXmlEscapedAnsi(std::string& out, TextView text, size_t maxLength);
 
 // Wraps text in a character-data section when it holds "<" (CR LF then written as references)
 // or "~"; other text comes back unchanged.

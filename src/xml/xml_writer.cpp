@@ -68,11 +68,13 @@ Text WriteXmlOpenTag(const Text& tag, const Text& attributes) {
     return line;
 }
 
+// The reader finds the end tag by a 16-bit position: a line whose end tag starts beyond
+// 32767 could be written but never read back, so it is not written.
+constexpr size_t kMaxEndTagPosition = 32767;
+
 Text WriteXmlElement(const Text& tag, const Text& value) {
     Text line = u"<" + tag + u">" + XmlEscape(value);
-    // The reader finds the end tag by a 16-bit position: a line whose end tag starts beyond
-    // 32767 could be written but never read back, so it is not written.
-    if (line.size() + 1 > 32767) throw OverflowError();
+    if (line.size() + 1 > kMaxEndTagPosition) throw OverflowError();
     line += u"</" + tag + u">";
     WriteLine(line);
     return line;
@@ -88,6 +90,38 @@ Text WriteXmlCloseTag(const Text& tag) {
     Text line = u"</" + tag + u">";
     WriteLine(line);
     return line;
+}
+
+std::string* XmlFileBuffer() {
+    XmlWriterState& state = State();
+    return state.isOpen ? &state.file->Unwritten() : nullptr;
+}
+
+std::string XmlOpenTagLine(const Text& tag) {
+    return platform::ToAnsi(u"<" + tag + u">") + "\r\n";
+}
+
+std::string XmlCloseTagLine(const Text& tag) {
+    return platform::ToAnsi(u"</" + tag + u">") + "\r\n";
+}
+
+XmlElementLines::XmlElementLines(TextView tag)
+    : startTag_("<" + platform::ToAnsi(tag) + ">"),
+      endTag_("</" + platform::ToAnsi(tag) + ">\r\n"),
+      startTagLength_(tag.size() + 2) {}
+
+void XmlElementLines::Append(std::string& out, TextView value) const {
+    // The same limit as WriteXmlElement's: the end tag's "<" stands at most at 32767.
+    if (startTagLength_ + 1 > kMaxEndTagPosition) throw OverflowError();
+    const size_t start = out.size();
+    out += startTag_;
+    try {
+        AppendXmlEscapedAnsi(out, value, kMaxEndTagPosition - 1 - startTagLength_);
+    } catch (...) {
+        out.resize(start);
+        throw;
+    }
+    out += endTag_;
 }
 
 Text CloseXmlFile() {

@@ -2,6 +2,8 @@
 // per thread; the state is shared by every object of that thread.
 #pragma once
 
+#include <string>
+
 #include "core/text.h"
 
 // Starts a new file: the declaration, six header comments and the root start tag (left out
@@ -14,6 +16,27 @@ Text WriteXmlOpenTag(const Text& tag, const Text& attributes);
 Text WriteXmlElement(const Text& tag, const Text& value);
 Text WriteXmlCDataElement(const Text& tag, const Text& value);
 Text WriteXmlCloseTag(const Text& tag);
+
+// For files of many elements: the open file's bytes not yet written, or null while no file is
+// open. Lines appended there (in the ANSI code page, each with CR LF) go out with the rest of
+// the file, in one write, when it is closed.
+std::string* XmlFileBuffer();
+// The bytes of the line WriteXmlOpenTag (without attributes) or WriteXmlCloseTag writes.
+std::string XmlOpenTagLine(const Text& tag);
+std::string XmlCloseTagLine(const Text& tag);
+// The lines WriteXmlElement writes for one tag, built straight into a file's bytes: the tags
+// are converted to the code page once, and each value is escaped into place.
+class XmlElementLines {
+public:
+    explicit XmlElementLines(TextView tag);
+    // Appends the bytes of the line for `value`; throws WriteXmlElement's overflow error, and
+    // then appends nothing.
+    void Append(std::string& out, TextView value) const;
+
+private:
+    std::string startTag_, endTag_;  // "<tag>" and "</tag>" with CR LF
+    size_t startTagLength_;          // in characters, for the 16-bit position limit
+};
 
 // Writes the root end tag and puts the file in place: "XML File closed", or
 // "XML already closed" when no file was open. Throws the file error when a write fails.

@@ -145,6 +145,23 @@ TEST_P(DispatchCalls, ByReferenceStringsAreReadAndLeftAsTheyWere) {
     EXPECT_EQ(p, page.Get());
     EXPECT_EQ(Narrow(d), "Rivers");
     EXPECT_EQ(Count(), 1);
+
+    // Texts are read where the caller holds them, whole: by value, a null BSTR (the empty
+    // text), and a text with a character 0 inside, through a script's variable.
+    Bstr lakes(L"Lakes"), nine(L"9");
+    ASSERT_EQ(Call(object_.Get(), kStore, {String(lakes.Get()), String(nine.Get())}, &result).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&result)), "Lakes");
+    BSTR none = nullptr;
+    ASSERT_EQ(Call(object_.Get(), kStore, {ByRef(&none), String(nine.Get())}, &result).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&result)), "ERROR: Description cannot be blank");
+    EXPECT_EQ(none, nullptr);
+    Variant inner;
+    V_VT(&inner) = VT_BSTR;
+    V_BSTR(&inner) = SysAllocStringLen(L"A\0B", 3);
+    ASSERT_EQ(Call(object_.Get(), kStore, {ByRef(&inner), ByRef(&p)}, &result).hr, S_OK);
+    EXPECT_EQ(SysStringLen(V_BSTR(&result)), 3u);
+    EXPECT_EQ(Count(), 3);
+    EXPECT_EQ(FetchDescription(Lib().name == "Keystack" ? 0 : 2), std::string("A\0B", 3));
 }
 
 TEST_P(DispatchCalls, ScriptVariablesAreConvertedAndKeepTheirValuesAndSubtypes) {

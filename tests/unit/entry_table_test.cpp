@@ -94,6 +94,27 @@ TEST(EntryTable, KeystackInsertionsAnywhereKeepEveryRow) {
         ASSERT_EQ(entry.FetchDescription(i), Numbered(i + 1));
         ASSERT_EQ(entry.FetchPage(i), DecimalText(i + 1));
     }
+
+    // After Clear the rows are taken again in another order, up to a full table; each entry
+    // keeps its own page wherever its row lies.
+    entry.Clear();
+    for (int k = 0; k < Entry::kStoreLimit; ++k) {
+        const int n = (k * 7919) % Entry::kStoreLimit;
+        ASSERT_EQ(entry.Store(Numbered(n), DecimalText(n)), Numbered(n));
+    }
+    ASSERT_EQ(entry.Count(), Entry::kStoreLimit);
+    EXPECT_EQ(entry.Store(Numbered(99999), u"x"), u"No more index entries may be added");
+    EXPECT_EQ(entry.Store(Numbered(1234), u"updated"), Numbered(1234));
+    for (int16_t i = 0; i < Entry::kStoreLimit; ++i) {
+        ASSERT_EQ(entry.FetchDescription(i), Numbered(i));
+        ASSERT_EQ(entry.FetchPage(i), i == 1234 ? Text(u"updated") : DecimalText(i));
+    }
+    EXPECT_EQ(entry.FetchDescription(Entry::kStoreLimit), u"");
+
+    entry.Clear();
+    for (const Text& d : {Text(u"m"), Text(u"z"), Text(u"a"), Text(u"q")}) entry.Store(d, d);
+    EXPECT_EQ(Rows(entry), (Texts{u"a/a", u"m/m", u"q/q", u"z/z"}));
+    EXPECT_EQ(entry.FetchDescription(4), u"");
 }
 
 TEST(EntryTable, FetchOutsideTheRowsInUseIsEmpty) {

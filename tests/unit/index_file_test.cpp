@@ -337,6 +337,53 @@ TEST(IndexFile, EveryLineSaveWritesCanBeReadBack) {
     }
 }
 
+// Save escapes values straight into the file's bytes: each line must be the one the element
+// writer builds, in the code page, for any value, up to the longest a line may hold.
+TEST(IndexFile, SaveWritesEachLineAsTheElementWriterBuildsIt) {
+    TempFolder folder;
+    const Text path = folder / "index.xml";
+    const std::vector<std::pair<Text, Text>> values = {
+        {u"AT&T <b> \"q\" 'a' ~", u"12"},
+        {u"caf\u00E9 \u20AC \u0178 \x7F \u00FF \u00A0 \u0080", u"\u00E9"},
+        {u"two\r\nlines \r\r\n lone\rCR lone\nLF \ttab", u"\r\n"},
+        {u"outside \u4E2D \xD83D\xDE00 pair, lone \xD800 and \xDC00.", u"\u4E2D&"},
+        {u"\u4E2D\u00E9\u4E2D<\u4E2D", u""},
+        {Text(32739, u'd') + u"\r\n", Text(32753, u'p') + u"\u00E9"},  // the longest lines
+        {u"x", Text(32752, u'p') + u"&amp"},
+    };
+    Entry entry;
+    for (const auto& [d, p] : values) ASSERT_EQ(entry.Store(d, p), d);
+    ASSERT_EQ(entry.Save(path).substr(0, Build::kSavedText.size()), Build::kSavedText);
+    const std::string saved = ReadBytes(path);
+
+    const std::string open = platform::ToAnsi(u"<" + Text(Build::kEntryElement) + u">");
+    const std::string close = platform::ToAnsi(u"</" + Text(Build::kEntryElement) + u">");
+    std::vector<std::string> expected;
+    for (int16_t i = 0; i < entry.Count(); ++i) {
+        expected.push_back(open);
+        expected.push_back(platform::ToAnsi(WriteXmlElement(u"Description", entry.FetchDescription(i))));
+        expected.push_back(platform::ToAnsi(WriteXmlElement(u"Page", entry.FetchPage(i))));
+        expected.push_back(close);
+    }
+    const auto lines = CrLfLines(saved);
+    ASSERT_EQ(lines.size(), 8 + expected.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 8, lines.end() - 1), expected);
+    EXPECT_EQ(lines.back(), "</" + platform::ToAnsi(Text(Build::kRootElement)) + ">");
+
+    // One escaped character more, and the line could not be read back: Save answers
+    // "Overflow" and the file it wrote before stays as it was, with nothing left beside it.
+    for (const auto& [description, page] : {std::pair{Text(32740, u'd') + u"\r\n", Text(u"1")},
+                                            std::pair{Text(u"d"), Text(32754, u'p') + u"\u00E9"},
+                                            std::pair{Text(u"d"), Text(32753, u'p') + u"&amp"}}) {
+        Entry tooLong;
+        for (const auto& [d, p] : values) tooLong.Store(d, p);
+        tooLong.Store(description, page);
+        EXPECT_EQ(tooLong.Save(path), u"Overflow");
+        EXPECT_EQ(ReadBytes(path), saved);
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.xml"});
+    }
+}
+
 TEST(IndexFile, AValueTooLongToEscapeFailsTheSaveAndKeepsTheOldFile) {
     TempFolder folder;
     const Text path = folder / "index.xml";

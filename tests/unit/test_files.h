@@ -17,12 +17,18 @@ class TempFolder {
 public:
     TempFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                (std::string("folio-") + info->test_suite_name() + "-" + info->name());
-        fs::remove_all(path_);
-        fs::create_directories(path_);
+        // A folder no other test program has: the Keystack and Pagestack tests, their
+        // Valgrind runs and other checkouts run the same tests at the same time.
+        const std::string base = std::string("folio-") + info->test_suite_name() + "-" + info->name() + "-";
+        for (int n = 0; n < 10000; ++n) {
+            std::error_code ec;  // also when another program removes its folder of this name
+            if (fs::create_directory(path_ = fs::temp_directory_path() / (base + std::to_string(n)), ec)) return;
+        }
+        ADD_FAILURE() << "no folder of its own for this test";
+        path_.clear();
     }
     ~TempFolder() {
+        if (path_.empty()) return;
         std::error_code ec;
         for (auto& entry : fs::recursive_directory_iterator(path_, ec))
             fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "platform/platform.h"
 #include "test_text.h"
 #include "xml/xml_text.h"
 
@@ -39,6 +40,36 @@ TEST(XmlEscape, OverflowBeyond32767Characters) {
     EXPECT_EQ(ErrorNumberOf([] { XmlEscape(Text(6554, u'&')); }), kErrorOverflow);  // 32770 after step 1
     EXPECT_EQ(ErrorNumberOf([] { XmlEscape(Text(32761, u'a') + u"\u00E9"); }), kErrorOverflow);
     EXPECT_EQ(XmlEscape(Text(32760, u'a') + u"\u00E9").size(), 32767u);
+}
+
+// The bytes a file gets: the escaped text in the code page, for every 16-bit unit. A unit
+// that XmlEscape leaves as it is and the code page lacks reaches the file as '?'.
+TEST(XmlEscape, AnsiBytesAreTheEscapedTextInTheCodePage) {
+    for (uint32_t unit = 0; unit <= 0xFFFF; ++unit) {
+        const Text c(1, static_cast<char16_t>(unit));
+        const Text escaped = XmlEscape(c);
+        const bool kept = escaped == c && platform::FromAnsi(platform::ToAnsi(c)) != c;
+        const std::string expected = "a" + (kept ? std::string("?") : platform::ToAnsi(escaped)) + "b";
+        std::string out = "x";
+        EXPECT_EQ(AppendXmlEscapedAnsi(out, u"a" + c + u"b", 32767), escaped.size() + 2) << unit;
+        ASSERT_EQ(out, "x" + expected) << unit;
+    }
+    const Text mixed = u"AT&T \r\n\r\r\n\n caf\u00E9 \u4E2D \xD83D\xDE00 <'\">\x7F\u20AC";
+    std::string out;
+    EXPECT_EQ(AppendXmlEscapedAnsi(out, mixed, 32767), XmlEscape(mixed).size());
+    EXPECT_EQ(out, platform::ToAnsi(XmlEscape(mixed)));
+
+    // The limit counts escaped characters; beyond it nothing is appended.
+    const Text atLimit = Text(32760, u'a') + u"\u00E9";
+    out = "kept";
+    EXPECT_EQ(AppendXmlEscapedAnsi(out, atLimit, 32767), 32767u);
+    EXPECT_EQ(out, "kept" + std::string(32760, 'a') + "&#0233;");
+    out = "kept";
+    EXPECT_EQ(ErrorNumberOf([&] { AppendXmlEscapedAnsi(out, u"a" + atLimit, 32767); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([&] { AppendXmlEscapedAnsi(out, Text(10, u'&'), 49); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([&] { AppendXmlEscapedAnsi(out, Text(11, u'a'), 10); }), kErrorOverflow);
+    EXPECT_EQ(out, "kept");
+    EXPECT_EQ(AppendXmlEscapedAnsi(out, Text(10, u'&'), 50), 50u);
 }
 
 TEST(XmlCData, WrapsOnlyMarkupAndTilde) {
