@@ -54,6 +54,22 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
     return description;
 }
 
+std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
+    if (description.empty()) return std::nullopt;
+    if constexpr (Build::kSorted) {
+        const Row* const begin = rows_.get();
+        const Row* const end = begin + count_;
+        const Row* const at = std::lower_bound(begin, end, description,
+                                               [](const Row& row, const Text& d) { return row.description < d; });
+        if (at == end || at->description != description) return std::nullopt;
+        return static_cast<int16_t>(at - begin);
+    } else {
+        const auto found = firstRow_.find(description);
+        if (found == firstRow_.end()) return std::nullopt;
+        return found->second;
+    }
+}
+
 void Entry::AppendRow(const Text& description, Text page) {
     Row& row = rows_[count_];
     row.description = description;

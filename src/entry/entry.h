@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 #include "core/text.h"
@@ -24,6 +25,13 @@ public:
     int16_t MaxPage() const;
     Text Clear();
 
+    // Page lists (see page_list.h). AddPage stores a new description as Store does; for one
+    // already held it merges PageNo into the page list of the row Store would update, and
+    // refuses with the overflow error a list that Save could not write. FindPage returns that
+    // row's page, or the empty text.
+    Text AddPage(const Text& description, const Text& pageNo);
+    Text FindPage(const Text& description) const;
+
     // The index file: Save writes the rows in use; NewFile replaces them by a file's
     // entries, AppendFile adds a file's entries to them. Each returns a report text.
     Text Save(const Text& sFile) const;
@@ -38,6 +46,10 @@ private:
 
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
+    // The row that Store would update for `description`, or none when Store would add one.
+    std::optional<int16_t> StoreRowOf(const Text& description) const;
+    // Throws the overflow error for a page that Save could not write on its line.
+    static void CheckPageFitsLine(const Text& page);
     bool InUse(int16_t index) const { return index >= 0 && index < count_; }
     // Writes row count_ and takes it into use.
     void AppendRow(const Text& description, Text page);

@@ -45,6 +45,10 @@ Text Entry::Save(const Text& sFile) const {
     return Text(Build::kSavedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
 }
 
+void Entry::CheckPageFitsLine(const Text& page) {
+    XmlElementLineStart(Text(kPageTag), page);
+}
+
 Text Entry::NewFile(const Text& sFile) {
     ReleaseRows();  // first, so the table is empty even when nothing can be read
     if (sFile.empty()) return Text(Build::kNoFileNameText);

@@ -65,11 +65,14 @@ Text WriteXmlOpenTag(const Text& tag, const Text& attributes) {
     return line;
 }
 
-Text WriteXmlElement(const Text& tag, const Text& value) {
+Text XmlElementLineStart(const Text& tag, TextView value) {
     Text line = u"<" + tag + u">" + XmlEscape(value);
-    // The reader finds the end tag by a 16-bit position: a line whose end tag starts beyond
-    // 32767 could be written but never read back, so it is not written.
     if (line.size() + 1 > 32767) throw OverflowError();
+    return line;
+}
+
+Text WriteXmlElement(const Text& tag, const Text& value) {
+    Text line = XmlElementLineStart(tag, value);
     line += u"</" + tag + u">";
     WriteLine(line);
     return line;

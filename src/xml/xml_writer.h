@@ -15,6 +15,11 @@ Text WriteXmlElement(const Text& tag, const Text& value);
 Text WriteXmlCDataElement(const Text& tag, const Text& value);
 Text WriteXmlCloseTag(const Text& tag);
 
+// What WriteXmlElement writes before the end tag: "<", tag, ">" and the escaped value.
+// Throws the overflow error when the end tag would start beyond position 32767: a reader
+// finds it by a 16-bit position, so such a line could be written but never read back.
+Text XmlElementLineStart(const Text& tag, TextView value);
+
 // Writes the root end tag and puts the file in place: "XML File closed", or
 // "XML already closed" when no file was open. Throws the file error when that fails.
 Text CloseXmlFile();
