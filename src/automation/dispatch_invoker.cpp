@@ -7,12 +7,72 @@
 namespace folio_com {
 namespace {
 
-// Owns one FUNCDESC of a type info.
+// The interface that `info` (the vtable side of an interface) derives from, as a vtable
+// side too; none for IDispatch, whose methods are no members to invoke.
+ITypeInfo* BaseInterface(ITypeInfo* info) {
+    HREFTYPE ref = 0;
+    ITypeInfo* base = nullptr;
+    if (FAILED(info->GetRefTypeOfImplType(0, &ref)) || FAILED(info->GetRefTypeInfo(ref, &base))) return nullptr;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(base->GetTypeAttr(&attr))) {
+        base->Release();
+        return nullptr;
+    }
+    const bool isDispatch = IsEqualGUID(attr->guid, IID_IDispatch) || IsEqualGUID(attr->guid, IID_IUnknown);
+    const bool isDispatchSide = attr->typekind == TKIND_DISPATCH;
+    base->ReleaseTypeAttr(attr);
+    if (isDispatch) {
+        base->Release();
+        return nullptr;
+    }
+    if (isDispatchSide) {  // a dual base: its vtable side holds the offsets
+        ITypeInfo* vtable = nullptr;
+        if (FAILED(base->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) ||
+            FAILED(base->GetRefTypeInfo(ref, &vtable)))
+            vtable = nullptr;
+        base->Release();
+        return vtable;
+    }
+    return base;
+}
+
+// The method with that dispatch identifier in `info` or the interfaces it derives from
+// (_EntryPages inherits the methods of _Entry). The FUNCDESC belongs to `*owner`, which the
+// caller releases.
+FUNCDESC* FindMethod(ITypeInfo* info, DISPID member, ITypeInfo** owner) {
+    info->AddRef();
+    while (info != nullptr) {
+        TYPEATTR* attr = nullptr;
+        UINT count = 0;
+        if (SUCCEEDED(info->GetTypeAttr(&attr))) {
+            count = attr->cFuncs;
+            info->ReleaseTypeAttr(attr);
+        }
+        for (UINT i = 0; i < count; ++i) {
+            FUNCDESC* desc = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+            if (desc->memid == member && desc->invkind == INVOKE_FUNC) {
+                *owner = info;
+                return desc;
+            }
+            info->ReleaseFuncDesc(desc);
+        }
+        ITypeInfo* base = BaseInterface(info);
+        info->Release();
+        info = base;
+    }
+    return nullptr;
+}
+
+// Owns one FUNCDESC and the type info it came from.
 class FunctionDescription {
 public:
-    FunctionDescription(ITypeInfo* info, FUNCDESC* desc) : info_(info), desc_(desc) {}
+    FunctionDescription(ITypeInfo* info, DISPID member) : desc_(FindMethod(info, member, &info_)) {}
     ~FunctionDescription() {
-        if (desc_) info_->ReleaseFuncDesc(desc_);
+        if (desc_) {
+            info_->ReleaseFuncDesc(desc_);
+            info_->Release();
+        }
     }
     FunctionDescription(const FunctionDescription&) = delete;
     FunctionDescription& operator=(const FunctionDescription&) = delete;
@@ -20,23 +80,9 @@ public:
     explicit operator bool() const { return desc_ != nullptr; }
 
 private:
-    ITypeInfo* info_;
+    ITypeInfo* info_ = nullptr;
     FUNCDESC* desc_;
 };
-
-FUNCDESC* FindMethod(ITypeInfo* info, DISPID member) {
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr))) return nullptr;
-    const UINT count = attr->cFuncs;
-    info->ReleaseTypeAttr(attr);
-    for (UINT i = 0; i < count; ++i) {
-        FUNCDESC* desc = nullptr;
-        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
-        if (desc->memid == member && desc->invkind == INVOKE_FUNC) return desc;
-        info->ReleaseFuncDesc(desc);
-    }
-    return nullptr;
-}
 
 // Variants that clear themselves.
 class VariantArray {
@@ -119,7 +165,7 @@ void FillException(const InvokeRequest& request, HRESULT status, const ErrorSour
 HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, const InvokeRequest& request,
                          const ErrorSource& source) {
     if (request.params == nullptr) return E_INVALIDARG;
-    FunctionDescription method(vtableInfo, FindMethod(vtableInfo, request.member));
+    FunctionDescription method(vtableInfo, request.member);
     if (!method) return DISP_E_MEMBERNOTFOUND;
 
     const UINT total = static_cast<UINT>(method->cParams);

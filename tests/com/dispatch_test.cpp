@@ -10,7 +10,8 @@ namespace com_test {
 namespace {
 
 constexpr DISPID kNewFile = 0x60030000, kSave = 0x60030003, kFetchDescription = 0x60030006,
-                 kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kHelp = 0x60030000;
+                 kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kAddPage = 0x6003000B,
+                 kFindPage = 0x6003000C, kHelp = 0x60030000;
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
 
 struct CallResult {
@@ -97,7 +98,8 @@ TEST_P(DispatchCalls, NamesFindDispatchIdentifiersWhateverTheirCase) {
         const wchar_t* name;
         DISPID id;
     } names[] = {{L"Store", kStore}, {L"store", kStore}, {L"MAXPAGE", kMaxPage},
-                 {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount}};
+                 {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount},
+                 {L"AddPage", kAddPage}, {L"findpage", kFindPage}};
     for (const auto& n : names) {
         LPOLESTR name = const_cast<LPOLESTR>(n.name);
         DISPID id = 0;
@@ -129,8 +131,14 @@ TEST_P(DispatchCalls, TypeInformationIsTheDualInterface) {
     ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()), S_OK);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    // Still _Entry, so that a script's TypeName stays "_Entry"; the object's own names
+    // (above) and calls reach _EntryPages' methods too.
     EXPECT_TRUE(IsEqualGUID(attr->guid, Lib().iidEntry));
+    EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
     info->ReleaseTypeAttr(attr);
+    Bstr name;
+    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(name.Text(), "_Entry");
     EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
 }
 
@@ -178,6 +186,47 @@ TEST_P(DispatchCalls, ScriptVariablesAreConvertedAndKeepTheirValuesAndSubtypes) 
     short maxPage = 0;
     ASSERT_EQ(entry_->MaxPage(&maxPage), S_OK);
     EXPECT_EQ(maxPage, 42);
+}
+
+TEST_P(DispatchCalls, AddPageAndFindPageTakeScriptVariables) {
+    // A script's variables: a string term and numeric pages (VT_I4), by reference.
+    Variant term, page;
+    V_VT(&term) = VT_BSTR;
+    V_BSTR(&term) = SysAllocString(L"peat");
+    V_VT(&page) = VT_I4;
+    for (LONG number : {34, 32, 33, 40}) {
+        V_I4(&page) = number;
+        Variant result;
+        ASSERT_EQ(Call(object_.Get(), kAddPage, {ByRef(&term), ByRef(&page)}, &result).hr, S_OK);
+        EXPECT_EQ(Narrow(V_BSTR(&result)), "peat");
+    }
+    EXPECT_EQ(page.Type(), VT_I4);
+    EXPECT_EQ(V_I4(&page), 40);
+    EXPECT_EQ(Count(), 1);
+    Variant found;
+    ASSERT_EQ(Call(object_.Get(), kFindPage, {ByRef(&term)}, &found).hr, S_OK);
+    EXPECT_EQ(found.Type(), VT_BSTR);
+    EXPECT_EQ(Narrow(V_BSTR(&found)), "32-34, 40");
+    Bstr missing(L"fen");
+    Variant none;
+    ASSERT_EQ(Call(object_.Get(), kFindPage, {String(missing.Get())}, &none).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&none)), "");
+    EXPECT_EQ(Call(object_.Get(), kFindPage, {}, &none).hr, DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(Call(object_.Get(), 0x6003000D, {}, &none).hr, DISP_E_MEMBERNOTFOUND);
+
+    // A refused list is an exception with its number, and no value.
+    const std::wstring longPage(32760, L'x');
+    Bstr longTerm(L"long"), longText(longPage.c_str()), one(L"1");
+    ASSERT_EQ(Call(object_.Get(), kStore, {String(longTerm.Get()), String(longText.Get())}, nullptr).hr, S_OK);
+    Variant refused;
+    EXCEPINFO exception{};
+    ASSERT_EQ(Call(object_.Get(), kAddPage, {String(longTerm.Get()), String(one.Get())}, &refused, &exception).hr,
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, kOverflow);
+    EXPECT_EQ(refused.Type(), VT_EMPTY);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
 }
 
 TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
