@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -17,8 +18,10 @@ class TempFolder {
 public:
     TempFolder() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = fs::temp_directory_path() /
-                (std::string("folio-") + info->test_suite_name() + "-" + info->name());
+        // A number of its own: the same test may run at once in another program (the
+        // Valgrind run beside the plain one) or another working tree on this machine.
+        path_ = fs::temp_directory_path() / (std::string("folio-") + info->test_suite_name() + "-" +
+                                             info->name() + "-" + std::to_string(std::random_device{}()));
         fs::remove_all(path_);
         fs::create_directories(path_);
     }
