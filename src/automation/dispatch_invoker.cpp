@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <new>
 #include <vector>
 
 namespace folio_com {
@@ -63,26 +64,6 @@ FUNCDESC* FindMethod(ITypeInfo* info, DISPID member, ITypeInfo** owner) {
     }
     return nullptr;
 }
-
-// Owns one FUNCDESC and the type info it came from.
-class FunctionDescription {
-public:
-    FunctionDescription(ITypeInfo* info, DISPID member) : desc_(FindMethod(info, member, &info_)) {}
-    ~FunctionDescription() {
-        if (desc_) {
-            info_->ReleaseFuncDesc(desc_);
-            info_->Release();
-        }
-    }
-    FunctionDescription(const FunctionDescription&) = delete;
-    FunctionDescription& operator=(const FunctionDescription&) = delete;
-    const FUNCDESC* operator->() const { return desc_; }
-    explicit operator bool() const { return desc_ != nullptr; }
-
-private:
-    ITypeInfo* info_ = nullptr;
-    FUNCDESC* desc_;
-};
 
 // Variants that clear themselves.
 class VariantArray {
@@ -162,11 +143,34 @@ void FillException(const InvokeRequest& request, HRESULT status, const ErrorSour
 
 }  // namespace
 
-HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, const InvokeRequest& request,
-                         const ErrorSource& source) {
+MethodTable::~MethodTable() {
+    for (const Method& method : methods_) {
+        method.owner->ReleaseFuncDesc(method.description);
+        method.owner->Release();
+    }
+}
+
+const FUNCDESC* MethodTable::Find(ITypeInfo* vtableInfo, DISPID member) {
+    for (const Method& method : methods_)
+        if (method.member == member) return method.description;
+    ITypeInfo* owner = nullptr;
+    FUNCDESC* description = FindMethod(vtableInfo, member, &owner);
+    if (description == nullptr) return nullptr;
+    try {
+        methods_.push_back({member, owner, description});
+    } catch (const std::bad_alloc&) {
+        owner->ReleaseFuncDesc(description);
+        owner->Release();
+        return nullptr;
+    }
+    return description;
+}
+
+HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, MethodTable& methods,
+                         const InvokeRequest& request, const ErrorSource& source) {
     if (request.params == nullptr) return E_INVALIDARG;
-    FunctionDescription method(vtableInfo, request.member);
-    if (!method) return DISP_E_MEMBERNOTFOUND;
+    const FUNCDESC* const method = methods.Find(vtableInfo, request.member);
+    if (method == nullptr) return DISP_E_MEMBERNOTFOUND;
 
     const UINT total = static_cast<UINT>(method->cParams);
     const bool hasResult =

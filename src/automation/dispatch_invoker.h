@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <vector>
+
 #include "automation/error_report.h"
 
 namespace folio_com {
@@ -24,10 +26,32 @@ struct InvokeRequest {
     UINT* argumentError;
 };
 
+// The methods of one object's dual interface by dispatch identifier, each looked up once in
+// the type information (its own and that of the interfaces it derives from) and kept: a
+// report calls the same few methods thousands of times.
+class MethodTable {
+public:
+    MethodTable() = default;
+    ~MethodTable();
+    MethodTable(const MethodTable&) = delete;
+    MethodTable& operator=(const MethodTable&) = delete;
+
+    // The method of `vtableInfo` (the vtable side of the dual interface), or null.
+    const FUNCDESC* Find(ITypeInfo* vtableInfo, DISPID member);
+
+private:
+    struct Method {
+        DISPID member;
+        ITypeInfo* owner;  // the interface that declares it
+        FUNCDESC* description;
+    };
+    std::vector<Method> methods_;
+};
+
 // Calls the method `request.member` of the interface at `instance`, described by
 // `vtableInfo` (the vtable side of the dual interface). A method that fails gives
 // DISP_E_EXCEPTION, with its status and error information in the EXCEPINFO.
-HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, const InvokeRequest& request,
-                         const ErrorSource& source);
+HRESULT InvokeByTypeInfo(void* instance, ITypeInfo* vtableInfo, MethodTable& methods,
+                         const InvokeRequest& request, const ErrorSource& source);
 
 }  // namespace folio_com

@@ -75,7 +75,7 @@ public:
         const HRESULT hr = types_.Load();
         if (FAILED(hr)) return hr;
         const InvokeRequest request{member, lcid, flags, params, result, exception, argumentError};
-        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.VtableSide(), request, source_);
+        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.VtableSide(), methods_, request, source_);
     }
 
     // ISupportErrorInfo: every method of the interface, reached by vtable or by dispatch,
@@ -109,6 +109,7 @@ private:
     ModuleReference module_;
     InterfaceTypeInfo types_;
     InterfaceTypeInfo extendedTypes_;  // loaded only when asked for
+    MethodTable methods_;              // after types_: released before the type information
 };
 
 }  // namespace folio_com
