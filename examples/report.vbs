@@ -54,7 +54,7 @@ book = Array( _
     "22|H|2.3 Life in still water", "22|T|plankton", "23|T|littoral zone", _
     "26|H|3 Wetlands", "26|T|wetland", _
     "27|H|3.1 Marshes and swamps", "27|T|marsh", "28|T|swamp", "29|T|reed bed", _
-    "31|H|3.2 Bogs and fens", "31|T|bog", "32|T|fen", "32|T|peat", "33|T|sphagnum", _
+    "31|H|3.2 Bogs and fens", "31|T|bog", "32|T|fen", "32|T|peat", "33|T|sphagnum", "33|T|peat", _
     "34|T|peat", "35|T|carbon store", _
     "37|H|4 Estuaries", "37|T|estuary", "37|T|delta", _
     "38|H|4.1 Tides and salinity", "38|T|tide", "39|T|brackish water", "40|T|salinity", _
