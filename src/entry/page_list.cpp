@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -51,7 +52,7 @@ public:
         if (page.empty()) return;
         if (const auto run = NumericRun(page)) {
             runs_.push_back(*run);
-        } else if (std::find(others_.begin(), others_.end(), page) == others_.end()) {
+        } else if (seen_.emplace(page).second) {  // a list may hold thousands of other texts
             others_.emplace_back(page);
         }
     }
@@ -78,6 +79,7 @@ public:
 private:
     std::vector<Run> runs_;
     std::vector<Text> others_;
+    std::unordered_set<Text> seen_;
 };
 
 }  // namespace
