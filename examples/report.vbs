@@ -2,8 +2,8 @@
 '
 ' Pass 1 "prints" a small book page by page. Each chapter and section heading is stored in
 ' a Pagestack.Entry (the table of contents keeps the order of the book); each index term in
-' a Keystack.Entry (the index keeps its terms sorted). A term met again gets its new page
-' added to its list. Both tables are saved as index files.
+' a Keystack.Entry (the index keeps its terms sorted) with AddPage, which adds the page to
+' the term's page list ("10, 12, 44"; runs as "32-34"). Both tables are saved as index files.
 ' Pass 2 is the report that prints the front and back matter: it loads the files with
 ' NewFile into new objects and lays out the contents and the index.
 '
@@ -39,17 +39,6 @@ Function Leader(indent, text, pages)
     Leader = left & String(dots, ".") & right
 End Function
 
-' The page list of a term already in the index, or "" for a new term.
-Function PagesOf(index, term)
-    Dim i, n
-    On Error Resume Next
-    PagesOf = ""
-    n = index.Count
-    For i = 0 To n - 1
-        If index.FetchDescription(i) = term Then PagesOf = index.FetchPage(i)
-    Next
-End Function
-
 ' ---------------------------------------------------------------------------------------
 ' The book: what each page brings, in the order it prints. H: a heading; T: an index term.
 Dim book
@@ -65,7 +54,7 @@ book = Array( _
     "22|H|2.3 Life in still water", "22|T|plankton", "23|T|littoral zone", _
     "26|H|3 Wetlands", "26|T|wetland", _
     "27|H|3.1 Marshes and swamps", "27|T|marsh", "28|T|swamp", "29|T|reed bed", _
-    "31|H|3.2 Bogs and fens", "31|T|bog", "32|T|fen", "32|T|peat", "33|T|sphagnum", _
+    "31|H|3.2 Bogs and fens", "31|T|bog", "32|T|fen", "32|T|peat", "33|T|sphagnum", "33|T|peat", _
     "34|T|peat", "35|T|carbon store", _
     "37|H|4 Estuaries", "37|T|estuary", "37|T|delta", _
     "38|H|4.1 Tides and salinity", "38|T|tide", "39|T|brackish water", "40|T|salinity", _
@@ -86,9 +75,9 @@ Const kTitle = "Still and Running Water: A Field Guide"
 WScript.Echo Centered(kTitle)
 WScript.Echo Centered(String(Len(kTitle), "="))
 WScript.Echo ""
-WScript.Echo "Pass 1: the book prints; its formulas call Store for each heading and term"
+WScript.Echo "Pass 1: the book prints; its formulas call Store for each heading, AddPage for each term"
 
-Dim contents, index, i, item, page, kind, text, known, result
+Dim contents, index, i, item, page, kind, text, result
 Set contents = CreateObject("Pagestack.Entry")
 Set index = CreateObject("Keystack.Entry")
 If Not Succeeded("CreateObject") Then WScript.Quit 1
@@ -98,15 +87,11 @@ For i = 0 To UBound(book)
     page = item(0) : kind = item(1) : text = item(2)
     If kind = "H" Then
         result = contents.Store(text, page)
+        Call Succeeded("Store " & text)
     Else
-        known = PagesOf(index, text)
-        If known = "" Then
-            result = index.Store(text, page)
-        ElseIf Right(", " & known, Len(page) + 2) <> ", " & page Then
-            result = index.Store(text, known & ", " & page)
-        End If
+        result = index.AddPage(text, page)
+        Call Succeeded("AddPage " & text)
     End If
-    Call Succeeded("Store " & text)
 Next
 WScript.Echo "  Pagestack.Entry holds " & contents.Count & " headings, Keystack.Entry " & index.Count & " index terms"
 WScript.Echo "  " & contents.Save(contentsFile)

@@ -1,12 +1,16 @@
-// Store, FetchDescription, FetchPage, MaxPage and Clear in any order, each answer checked
-// against a plain model of the deliverable's table. Compiled once per deliverable.
+// Store, FetchDescription, FetchPage, MaxPage, Clear, AddPage and FindPage in any order,
+// each answer checked against a plain model of the deliverable's table. Compiled once per
+// deliverable.
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <unordered_map>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "platform/platform.h"
 #include "table_check.h"
+#include "xml/xml_text.h"
 
 namespace {
 
@@ -42,6 +46,70 @@ private:
     size_t size_;
 };
 
+// A page list done the obvious way: the numbers as a set of pages, ranges spelt out, and
+// the other texts in a vector; written by walking the set. `cost` grows with the work.
+std::optional<int> PlainNumber(TextView text) {
+    if (text.empty() || text.size() > 5 || (text[0] == u'0' && text.size() > 1)) return std::nullopt;
+    for (char16_t c : text)
+        if (c < u'0' || c > u'9') return std::nullopt;
+    const int value = std::stoi(TextToAscii(text));
+    return value <= 32767 ? std::optional<int>(value) : std::nullopt;
+}
+
+Text MergedList(const Text& list, const Text& page, long& cost) {
+    std::set<int> numbers;
+    std::vector<Text> others;
+    auto add = [&](TextView piece) {
+        if (piece.empty()) return;
+        if (const auto n = PlainNumber(piece)) {
+            numbers.insert(*n);
+            return;
+        }
+        if (const size_t dash = piece.find(u'-'); dash != TextView::npos) {
+            const auto first = PlainNumber(piece.substr(0, dash)), last = PlainNumber(piece.substr(dash + 1));
+            if (first && last && *first < *last) {
+                for (int n = *first; n <= *last; ++n) numbers.insert(n);
+                cost += (*last - *first) / 16;
+                return;
+            }
+        }
+        if (std::find(others.begin(), others.end(), piece) == others.end()) others.emplace_back(piece);
+    };
+    size_t start = 0;
+    for (size_t comma; (comma = list.find(u", ", start)) != Text::npos; start = comma + 2)
+        add(TextView(list).substr(start, comma - start));
+    add(TextView(list).substr(start));
+    add(page);
+    // Both sides read and write the whole list, the model through a set of every page.
+    cost += static_cast<long>(list.size() / 2 + numbers.size() + others.size());
+
+    std::vector<Text> pieces;
+    for (auto n = numbers.begin(); n != numbers.end();) {
+        const int first = *n;
+        int last = first;
+        for (++n; n != numbers.end() && *n == last + 1; ++n) ++last;
+        if (last - first >= 2) {
+            pieces.push_back(DecimalText(first) + u"-" + DecimalText(last));
+        } else {
+            for (int k = first; k <= last; ++k) pieces.push_back(DecimalText(k));
+        }
+    }
+    pieces.insert(pieces.end(), others.begin(), others.end());
+    Text out;
+    for (const Text& piece : pieces) out += (out.empty() ? u"" : u", ") + piece;
+    return out;
+}
+
+// Whether Save can write a Page element with this value: "<Page>" and the escaped value
+// must end before position 32767, where the end tag starts at the latest.
+bool SaveCanWrite(const Text& page) {
+    try {
+        return 6 + XmlEscape(page).size() + 1 <= 32767;
+    } catch (const AutomationError&) {
+        return false;
+    }
+}
+
 // The table as the deliverable describes it, done the obvious way.
 class Model {
 public:
@@ -74,6 +142,34 @@ public:
             }
         }
         return description;
+    }
+    // The row Store would update, or none.
+    std::optional<size_t> RowOf(const Text& description) const {
+        if (description.empty()) return std::nullopt;
+        if constexpr (Build::kSorted) {
+            for (size_t i = 0; i < rows_.size(); ++i)
+                if (rows_[i].first == description) return i;
+            return std::nullopt;
+        } else {
+            const auto at = firstRow_.find(description);
+            return at == firstRow_.end() ? std::nullopt : std::optional<size_t>(at->second);
+        }
+    }
+    Text AddPage(const Text& description, const Text& page, long& cost) {
+        const auto row = RowOf(description);
+        cost += static_cast<long>(rows_.size() / 64);
+        if (!row) return Store(description, page, cost);
+        Text merged = MergedList(rows_[*row].second, page, cost);
+        if (merged != rows_[*row].second) {
+            cost += static_cast<long>(merged.size() / 16);
+            if (!SaveCanWrite(merged)) throw OverflowError();
+            rows_[*row].second = std::move(merged);
+        }
+        return description;
+    }
+    Text FindPage(const Text& description) const {
+        const auto row = RowOf(description);
+        return row ? rows_[*row].second : Text();
     }
     void Clear() {
         rows_.clear();
@@ -130,8 +226,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(entry.FetchPage(index) == (inUse ? model.Rows()[index].second : Text()));
     };
 
+    // A page for AddPage: small numbers (to make runs), any number, a range, or any text.
+    auto nextPage = [&]() -> Text {
+        switch (in.Byte() % 4) {
+            case 0: return DecimalText(in.Byte() % 40);
+            case 1: return DecimalText(in.Word());
+            case 2: {
+                const int first = in.Byte() % 40;
+                return DecimalText(first) + u"-" + DecimalText(first + in.Byte() % 8);
+            }
+            default: return in.NextText();
+        }
+    };
+    // Mostly a description already held, so that pages merge.
+    auto someDescription = [&]() -> Text {
+        const uint8_t how = in.Byte();
+        if (how % 4 != 0 && model.Count() > 0) return model.Rows()[in.Word() % model.Count()].first;
+        return in.NextText();
+    };
+    auto addPage = [&](const Text& description, const Text& page) {
+        const auto expected = Outcome([&] { return model.AddPage(description, page, spent); });
+        FUZZ_CHECK(Outcome([&] { return entry.AddPage(description, page); }) == expected);
+        FUZZ_CHECK(entry.Count() == model.Count());
+        FUZZ_CHECK(entry.FindPage(description) == model.FindPage(description));
+    };
+
+    // Operations 0 to 7 read as they always did, so the seeds keep their meaning.
     while (!in.AtEnd() && spent < kBudget) {
-        switch (in.Byte() % 8) {
+        switch (in.Byte() % 11) {
             case 0:
             case 1: {
                 const Text description = in.NextText();
@@ -179,6 +301,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 fuzz::CheckTable(entry, Entry::kStoreLimit);
                 spent += 4 * (entry.Count() + 1);
                 break;
+            case 8: {
+                const Text description = someDescription();
+                addPage(description, nextPage());
+                break;
+            }
+            case 9: {  // many pages for one description, or a long page to merge into
+                const Text description = someDescription();
+                if (in.Byte() % 2) {
+                    const int n = in.Word() % 513, step = 1 + in.Byte() % 3;
+                    for (int k = 0; k < n && spent < kBudget; ++k) addPage(description, DecimalText(k * step));
+                } else {
+                    const Text unit = in.NextText();
+                    const int length = 32700 + in.Byte() % 80;
+                    Text page;
+                    while (!unit.empty() && page.size() < static_cast<size_t>(length)) page += unit;
+                    page.resize(std::min(page.size(), static_cast<size_t>(length)));
+                    store(description, page);
+                    spent += length;  // the long page is read, escaped and copied many times over
+                    addPage(description, nextPage());
+                }
+                break;
+            }
+            case 10: {
+                const Text description = someDescription();
+                FUZZ_CHECK(entry.FindPage(description) == model.FindPage(description));
+                spent += model.Count() / 64 + 1;
+                break;
+            }
         }
     }
     fuzz::CheckTable(entry, Entry::kStoreLimit);

@@ -1,6 +1,8 @@
 // The common part of the automation objects: reference counting, QueryInterface,
 // IDispatch through the embedded type library, and ISupportErrorInfo. `Interface` is the
-// dual interface (_Entry or _UFL) whose methods the derived class implements.
+// dual interface (_EntryPages or _UFL) whose methods the derived class implements; an
+// interface it extends (_Entry) is answered with the same pointer, since its vtable begins
+// the derived one's.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +25,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (object == nullptr) return E_POINTER;
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, *source_.iid)) {
+            ImplementsInterface(iid)) {
             *object = static_cast<Interface*>(this);
         } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
             *object = static_cast<ISupportErrorInfo*>(this);
@@ -51,9 +53,10 @@ public:
         if (info == nullptr) return E_POINTER;
         *info = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
-        const HRESULT hr = types_.Load();
+        InterfaceTypeInfo& described = extendedIid_ ? extendedTypes_ : types_;
+        const HRESULT hr = described.Load();
         if (FAILED(hr)) return hr;
-        *info = types_.DispatchSide();
+        *info = described.DispatchSide();
         (*info)->AddRef();
         return S_OK;
     }
@@ -76,33 +79,49 @@ public:
         const HRESULT hr = types_.Load();
         if (FAILED(hr)) return hr;
         const InvokeRequest request{member, lcid, flags, params, result, exception, argumentError};
-        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.Method(member), request, source_);
+        return InvokeByTypeInfo(static_cast<Interface*>(this), types_.FindMethod(member), request, source_);
     }
 
     // ISupportErrorInfo: every method of the interface, reached by vtable or by dispatch,
     // leaves error information when it fails.
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
-        return IsEqualIID(iid, *source_.iid) || IsEqualIID(iid, IID_IDispatch) ? S_OK : S_FALSE;
+        return ImplementsInterface(iid) || IsEqualIID(iid, IID_IDispatch) ? S_OK : S_FALSE;
     }
 
 protected:
-    explicit DualObject(const ErrorSource& source) : source_(source), types_(SharedTypes(*source.iid)) {}
+    // `iid` is `Interface`'s identifier: names and calls by dispatch go through it. The type
+    // information that IDispatch hands out describes the extended interface when there is one,
+    // so that scripts keep the type name they have always seen (TypeName gives "_Entry");
+    // hosts find `Interface` as the class's default in the type library. `source` names the
+    // object in error information.
+    DualObject(const ErrorSource& source, const GUID& iid, const GUID* extendedIid = nullptr)
+        : source_(source), iid_(iid), extendedIid_(extendedIid), types_(SharedTypes<0>(iid)),
+          extendedTypes_(SharedTypes<1>(extendedIid ? *extendedIid : iid)) {}
     virtual ~DualObject() = default;
 
     const ErrorSource& Source() const { return source_; }
 
 private:
-    // Every object of this interface uses the same type information (the iid is always the
-    // same for one interface).
+    // Every object of this interface uses the same type information, for the whole process
+    // (the identifiers are always the same for one interface); the tag keeps the extended
+    // interface's apart.
+    template <int Tag>
     static InterfaceTypeInfo& SharedTypes(const GUID& iid) {
         static InterfaceTypeInfo types(iid);
         return types;
     }
 
+    bool ImplementsInterface(REFIID iid) const {
+        return IsEqualIID(iid, iid_) || (extendedIid_ != nullptr && IsEqualIID(iid, *extendedIid_));
+    }
+
     const ErrorSource source_;
+    const GUID& iid_;
+    const GUID* const extendedIid_;
     std::atomic<ULONG> references_{1};
     ModuleReference module_;
     InterfaceTypeInfo& types_;
+    InterfaceTypeInfo& extendedTypes_;  // loaded only when asked for
 };
 
 }  // namespace folio_com

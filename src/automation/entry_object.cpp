@@ -6,14 +6,16 @@
 namespace folio_com {
 namespace {
 
+// Errors name the interface that declares the method.
 const ErrorSource kEntrySource{kProgIdEntry, &kIidEntry};
+const ErrorSource kEntryPagesSource{kProgIdEntry, &kIidEntryPages};
 
 // A text result: the out parameter stays null unless the call succeeds.
 template <class Body>
-HRESULT TextResult(BSTR* result, Body&& body) {
+HRESULT TextResult(BSTR* result, Body&& body, const ErrorSource& source = kEntrySource) {
     if (result == nullptr) return E_POINTER;
     *result = nullptr;
-    return GuardedCall(kEntrySource, [&] { *result = BstrFromText(body()); });
+    return GuardedCall(source, [&] { *result = BstrFromText(body()); });
 }
 
 // A number result: zero unless the call succeeds.
@@ -26,7 +28,7 @@ HRESULT NumberResult(short* result, Body&& body) {
 
 }  // namespace
 
-EntryObject::EntryObject() : DualObject(kEntrySource) {}
+EntryObject::EntryObject() : DualObject(kEntrySource, kIidEntryPages, &kIidEntry) {}
 
 HRESULT EntryObject::NewFile(BSTR* sFile, BSTR* result) {
     if (sFile == nullptr) return E_POINTER;
@@ -70,6 +72,18 @@ HRESULT EntryObject::Count(short* result) {
 
 HRESULT EntryObject::MaxPage(short* result) {
     return NumberResult(result, [&] { return table_.MaxPage(); });
+}
+
+HRESULT EntryObject::AddPage(BSTR* description, BSTR* pageNo, BSTR* result) {
+    if (description == nullptr || pageNo == nullptr) return E_POINTER;
+    return TextResult(
+        result, [&] { return table_.AddPage(TextFromBstr(*description), TextFromBstr(*pageNo)); },
+        kEntryPagesSource);
+}
+
+HRESULT EntryObject::FindPage(BSTR* description, BSTR* result) {
+    if (description == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.FindPage(TextFromBstr(*description)); }, kEntryPagesSource);
 }
 
 }  // namespace folio_com

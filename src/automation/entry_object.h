@@ -1,13 +1,14 @@
-// The automation object Entry: one core Entry table behind the dual interface _Entry.
+// The automation object Entry: one core Entry table behind the dual interface _EntryPages,
+// which extends _Entry (also answered) with the page-list methods.
 #pragma once
 
 #include "automation/dual_object.h"
 #include "entry/entry.h"
-#include "folio_idl.h"  // _Entry, generated from folio.idl
+#include "folio_idl.h"  // _Entry and _EntryPages, generated from folio.idl
 
 namespace folio_com {
 
-class EntryObject final : public DualObject<_Entry> {
+class EntryObject final : public DualObject<_EntryPages> {
 public:
     EntryObject();
 
@@ -21,6 +22,8 @@ public:
     HRESULT STDMETHODCALLTYPE Store(BSTR* description, BSTR* pageNo, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Count(short* result) override;
     HRESULT STDMETHODCALLTYPE MaxPage(short* result) override;
+    HRESULT STDMETHODCALLTYPE AddPage(BSTR* description, BSTR* pageNo, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE FindPage(BSTR* description, BSTR* result) override;
 
 private:
     ::Entry table_;

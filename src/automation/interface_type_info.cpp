@@ -8,8 +8,46 @@
 
 namespace folio_com {
 
+namespace {
+
+// The interface that `info` (the vtable side of an interface) derives from, as a vtable side
+// too; none for IDispatch, whose methods are no members to invoke.
+ITypeInfo* BaseInterface(ITypeInfo* info) {
+    HREFTYPE ref = 0;
+    ITypeInfo* base = nullptr;
+    if (FAILED(info->GetRefTypeOfImplType(0, &ref)) || FAILED(info->GetRefTypeInfo(ref, &base))) return nullptr;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(base->GetTypeAttr(&attr))) {
+        base->Release();
+        return nullptr;
+    }
+    const bool isDispatch = IsEqualGUID(attr->guid, IID_IDispatch) || IsEqualGUID(attr->guid, IID_IUnknown);
+    const bool isDispatchSide = attr->typekind == TKIND_DISPATCH;
+    base->ReleaseTypeAttr(attr);
+    if (isDispatch) {
+        base->Release();
+        return nullptr;
+    }
+    if (isDispatchSide) {  // a dual base: its vtable side holds the offsets
+        ITypeInfo* vtable = nullptr;
+        if (FAILED(base->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) ||
+            FAILED(base->GetRefTypeInfo(ref, &vtable)))
+            vtable = nullptr;
+        base->Release();
+        return vtable;
+    }
+    return base;
+}
+
+}  // namespace
+
+void InterfaceTypeInfo::ReleaseMethod(Method& method) {
+    method.owner->ReleaseFuncDesc(method.description);
+    method.owner->Release();
+}
+
 InterfaceTypeInfo::~InterfaceTypeInfo() {
-    for (FUNCDESC* method : methods_) vtable_->ReleaseFuncDesc(method);
+    for (Method& method : methods_) ReleaseMethod(method);
     if (vtable_) vtable_->Release();
     if (dispatch_) dispatch_->Release();
 }
@@ -53,41 +91,46 @@ HRESULT InterfaceTypeInfo::Load() {
         vtable = info;
         vtable->AddRef();
     }
-    // The methods, for Invoke; a description that cannot be read leaves its method unknown,
-    // as a failed look-up at the call did before.
-    std::vector<FUNCDESC*> methods;
-    if (SUCCEEDED(vtable->GetTypeAttr(&attr))) {
-        const UINT count = attr->cFuncs;
-        vtable->ReleaseTypeAttr(attr);
-        try {
-            methods.reserve(count);
-        } catch (const std::bad_alloc&) {
-            vtable->Release();
-            info->Release();
-            return E_OUTOFMEMORY;
-        }
-        for (UINT i = 0; i < count; ++i) {
-            FUNCDESC* desc = nullptr;
-            if (FAILED(vtable->GetFuncDesc(i, &desc))) continue;
-            if (desc->invkind == INVOKE_FUNC) {
-                methods.push_back(desc);  // within the reserved room
-            } else {
-                vtable->ReleaseFuncDesc(desc);
-            }
-        }
-    }
-    // Each method's name, for the look-up a script makes before every call.
+    // The methods, for Invoke, with those of the interfaces it derives from (_EntryPages has
+    // _Entry's); a description that cannot be read leaves its method unknown, as a failed
+    // look-up at the call did before.
+    std::vector<Method> methods;
     std::vector<std::pair<std::wstring, DISPID>> names;
+    ITypeInfo* owner = vtable;  // the walk holds one reference to the interface it is at
+    owner->AddRef();
     try {
-        for (const FUNCDESC* method : methods) {
-            BSTR name = nullptr;
-            UINT found = 0;
-            if (SUCCEEDED(vtable->GetNames(method->memid, &name, 1, &found)) && found == 1 && name)
-                names.emplace_back(std::wstring(name, SysStringLen(name)), method->memid);
-            SysFreeString(name);
+        while (owner != nullptr) {
+            UINT count = 0;
+            if (SUCCEEDED(owner->GetTypeAttr(&attr))) {
+                count = attr->cFuncs;
+                owner->ReleaseTypeAttr(attr);
+            }
+            for (UINT i = 0; i < count; ++i) {
+                FUNCDESC* desc = nullptr;
+                if (FAILED(owner->GetFuncDesc(i, &desc))) continue;
+                if (desc->invkind != INVOKE_FUNC) {
+                    owner->ReleaseFuncDesc(desc);
+                    continue;
+                }
+                owner->AddRef();
+                methods.push_back({owner, desc});
+                // Each method's name, for the look-up a script makes before every call.
+                BSTR name = nullptr;
+                UINT found = 0;
+                if (SUCCEEDED(owner->GetNames(desc->memid, &name, 1, &found)) && found == 1 && name)
+                    names.emplace_back(std::wstring(name, SysStringLen(name)), desc->memid);
+                SysFreeString(name);
+            }
+            ITypeInfo* base = BaseInterface(owner);
+            owner->Release();  // each of its methods keeps one
+            owner = base;
         }
     } catch (const std::bad_alloc&) {
-        names.clear();  // every name is then resolved by the type info
+        if (owner) owner->Release();
+        for (Method& method : methods) ReleaseMethod(method);
+        vtable->Release();
+        info->Release();
+        return E_OUTOFMEMORY;
     }
     dispatch_ = info;
     vtable_ = vtable;
@@ -107,9 +150,9 @@ bool InterfaceTypeInfo::FindExactName(const OLECHAR* name, DISPID* id) const {
     return false;
 }
 
-const FUNCDESC* InterfaceTypeInfo::Method(DISPID member) const {
-    for (const FUNCDESC* method : methods_)
-        if (method->memid == member) return method;
+const FUNCDESC* InterfaceTypeInfo::FindMethod(DISPID member) const {
+    for (const Method& method : methods_)
+        if (method.description->memid == member) return method.description;
     return nullptr;
 }
 

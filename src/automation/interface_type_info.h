@@ -32,7 +32,7 @@ public:
     // The vtable side's description of the method with that DISPID, or null when there is
     // none. Read once at Load: every call through Invoke needs one, and asking the type info
     // for it copies a description per method looked at.
-    const FUNCDESC* Method(DISPID member) const;
+    const FUNCDESC* FindMethod(DISPID member) const;
     // The DISPID of the method named exactly so (same case), as scripts mostly write it;
     // false for any other name, which the type info then resolves.
     bool FindExactName(const OLECHAR* name, DISPID* id) const;
@@ -43,7 +43,12 @@ private:
     std::atomic<bool> loaded_{false};
     ITypeInfo* dispatch_ = nullptr;
     ITypeInfo* vtable_ = nullptr;
-    std::vector<FUNCDESC*> methods_;
+    struct Method {
+        ITypeInfo* owner;  // the interface that declares it: _Entry for Store in _EntryPages
+        FUNCDESC* description;
+    };
+    static void ReleaseMethod(Method& method);
+    std::vector<Method> methods_;
     std::vector<std::pair<std::wstring, DISPID>> names_;
 };
 

@@ -1,7 +1,7 @@
 // DllRegisterServer, DllUnregisterServer and DllInstall. A registration lives under one classes
 // root: HKEY_CLASSES_ROOT for all users (regsvr32), or HKEY_CURRENT_USER\Software\Classes for
 // the current user only (regsvr32 /n /i:user). Under it go the type library with the
-// Interface keys of both dual interfaces, each class's CLSID key with the DLL as
+// Interface keys of the dual interfaces, each class's CLSID key with the DLL as
 // apartment-threaded in-process server, and the programmatic identifiers. The type library is
 // filed under its own locale (409) and, because hosts ask for locale 0, under locale 0 too.
 //
@@ -34,7 +34,8 @@ struct InterfaceKeys {
 };
 
 constexpr ClassKeys kClasses[] = {{kClsidEntryKey, kProgIdEntry}, {kClsidUflKey, kProgIdUfl}};
-constexpr InterfaceKeys kInterfaces[] = {{&kIidEntry, kIidEntryKey}, {&kIidUfl, kIidUflKey}};
+constexpr InterfaceKeys kInterfaces[] = {
+    {&kIidEntry, kIidEntryKey}, {&kIidEntryPages, kIidEntryPagesKey}, {&kIidUfl, kIidUflKey}};
 
 // The proxy-stub of interfaces described by a type library.
 constexpr const wchar_t* kTypeLibraryMarshaler = L"{00020424-0000-0000-C000-000000000046}";

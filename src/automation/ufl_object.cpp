@@ -10,7 +10,7 @@ const ErrorSource kUflSource{kProgIdUfl, &kIidUfl};
 
 }  // namespace
 
-UflObject::UflObject() : DualObject(kUflSource) {}
+UflObject::UflObject() : DualObject(kUflSource, kIidUfl) {}
 
 HRESULT UflObject::Help(BSTR helpCommand, BSTR* result) {
     if (result == nullptr) return E_POINTER;

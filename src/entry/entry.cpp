@@ -77,6 +77,24 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
     return description;
 }
 
+std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
+    if (description.empty()) return std::nullopt;
+    if constexpr (Build::kSorted) {
+        const Row* const rows = rows_.get();
+        const int16_t* const begin = order_.get();
+        const int16_t* const end = begin + count_;
+        const int16_t* const at = std::lower_bound(begin, end, description, [rows](int16_t row, const Text& d) {
+            return rows[row].description < d;
+        });
+        if (at == end || rows[*at].description != description) return std::nullopt;
+        return *at;
+    } else {
+        const auto found = firstRow_.find(description);
+        if (found == firstRow_.end()) return std::nullopt;
+        return found->second;
+    }
+}
+
 void Entry::AppendRow(const Text& description, Text page) {
     Row& row = RowAt(count_);
     row.description = description;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <optional>
 #include <unordered_map>
 
 #include "core/text.h"
@@ -25,6 +26,13 @@ public:
     int16_t MaxPage() const;
     Text Clear();
 
+    // Page lists (see page_list.h). AddPage stores a new description as Store does; for one
+    // already held it merges PageNo into the page list of the row Store would update, and
+    // refuses with the overflow error a list that Save could not write. FindPage returns that
+    // row's page, or the empty text.
+    Text AddPage(const Text& description, const Text& pageNo);
+    Text FindPage(const Text& description) const;
+
     // The index file: Save writes the rows in use; NewFile replaces them by a file's
     // entries, AppendFile adds a file's entries to them. Each returns a report text.
     Text Save(const Text& sFile) const;
@@ -39,6 +47,11 @@ private:
 
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
+    // The row (its place in rows_) that Store would update for `description`, or none when
+    // Store would add one.
+    std::optional<int16_t> StoreRowOf(const Text& description) const;
+    // Throws the overflow error for a page that Save could not write on its line.
+    static void CheckPageFitsLine(const Text& page);
     bool InUse(int16_t index) const { return index >= 0 && index < count_; }
     // The row that holds the index-th entry in the table's order.
     Row& RowAt(int16_t index) { return rows_[RowNumberAt(index)]; }

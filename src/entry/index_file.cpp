@@ -62,6 +62,12 @@ void Entry::WriteEntries(std::string& out) const {
     }
 }
 
+// The same bytes Save would write for the page's line, and its overflow error.
+void Entry::CheckPageFitsLine(const Text& page) {
+    std::string line;
+    XmlElementLines(kPageTag).Append(line, page);
+}
+
 Text Entry::NewFile(const Text& sFile) {
     ReleaseRows();  // first, so the table is empty even when nothing can be read
     if (sFile.empty()) return Text(Build::kNoFileNameText);

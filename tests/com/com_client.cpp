@@ -60,6 +60,7 @@ const Library& Keystack() {
         {KEYSTACK_VERSION_MAJOR, KEYSTACK_VERSION_MINOR, KEYSTACK_VERSION_BUILD, KEYSTACK_VERSION_REVISION},
         FOLIO_TYPELIB_TITLE_KEYSTACK, GuidFromText(KEYSTACK_LIBID), GuidFromText(KEYSTACK_CLSID_ENTRY),
         GuidFromText(KEYSTACK_IID_ENTRY), GuidFromText(KEYSTACK_CLSID_UFL), GuidFromText(KEYSTACK_IID_UFL),
+        GuidFromText(KEYSTACK_IID_ENTRY_PAGES),
         L"" KEYSTACK_LIBRARY_NAME ".Entry", L"" KEYSTACK_LIBRARY_NAME ".UFL"};
     return library;
 }
@@ -71,6 +72,7 @@ const Library& Pagestack() {
         {PAGESTACK_VERSION_MAJOR, PAGESTACK_VERSION_MINOR, PAGESTACK_VERSION_BUILD, PAGESTACK_VERSION_REVISION},
         FOLIO_TYPELIB_TITLE_PAGESTACK, GuidFromText(PAGESTACK_LIBID), GuidFromText(PAGESTACK_CLSID_ENTRY),
         GuidFromText(PAGESTACK_IID_ENTRY), GuidFromText(PAGESTACK_CLSID_UFL), GuidFromText(PAGESTACK_IID_UFL),
+        GuidFromText(PAGESTACK_IID_ENTRY_PAGES),
         L"" PAGESTACK_LIBRARY_NAME ".Entry", L"" PAGESTACK_LIBRARY_NAME ".UFL"};
     return library;
 }
@@ -85,6 +87,12 @@ ComPtr<_Entry> CreateEntry(const Library& library) {
 
 ComPtr<_UFL> CreateUfl(const Library& library) {
     return Create<_UFL>(library.progIdUfl, library.iidUfl);
+}
+
+ComPtr<_EntryPages> EntryPagesOf(_Entry* entry, const Library& library) {
+    ComPtr<_EntryPages> pages;
+    EXPECT_EQ(entry->QueryInterface(library.iidEntryPages, pages.PutVoid()), S_OK);
+    return pages;
 }
 
 std::string LibraryName(const ::testing::TestParamInfo<const Library*>& info) {

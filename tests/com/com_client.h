@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "automation/identity.h"
-// _Entry and _UFL as widl declared them for Keystack. Pagestack's interfaces have the same
+// _Entry, _EntryPages and _UFL as widl declared them for Keystack. Pagestack's interfaces have the same
 // methods in the same order under their own identifiers, so one declaration serves both.
 #include "folio_idl.h"
 
@@ -25,7 +25,7 @@ struct Library {
     std::string versionText;  // "1.00.0017"
     WORD version[4];  // major, minor, build, revision
     std::string typeLibraryTitle;
-    GUID libid, clsidEntry, iidEntry, clsidUfl, iidUfl;
+    GUID libid, clsidEntry, iidEntry, clsidUfl, iidUfl, iidEntryPages;
     std::wstring progIdEntry, progIdUfl;
 };
 
@@ -110,6 +110,8 @@ private:
 // New objects of a library, by programmatic identifier (through the registry).
 ComPtr<_Entry> CreateEntry(const Library& library);
 ComPtr<_UFL> CreateUfl(const Library& library);
+// The same object's page-list interface, which extends _Entry.
+ComPtr<_EntryPages> EntryPagesOf(_Entry* entry, const Library& library);
 
 // The two libraries, for parameterized tests.
 class BothLibraries : public ::testing::TestWithParam<const Library*> {

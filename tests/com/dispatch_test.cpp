@@ -10,7 +10,8 @@ namespace com_test {
 namespace {
 
 constexpr DISPID kNewFile = 0x60030000, kSave = 0x60030003, kFetchDescription = 0x60030006,
-                 kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kHelp = 0x60030000;
+                 kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kAddPage = 0x6003000B,
+                 kFindPage = 0x6003000C, kHelp = 0x60030000;
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
 
 struct CallResult {
@@ -97,7 +98,8 @@ TEST_P(DispatchCalls, NamesFindDispatchIdentifiersWhateverTheirCase) {
         const wchar_t* name;
         DISPID id;
     } names[] = {{L"Store", kStore}, {L"store", kStore}, {L"MAXPAGE", kMaxPage},
-                 {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount}};
+                 {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount},
+                 {L"AddPage", kAddPage}, {L"findpage", kFindPage}};
     for (const auto& n : names) {
         LPOLESTR name = const_cast<LPOLESTR>(n.name);
         DISPID id = 0;
@@ -129,8 +131,14 @@ TEST_P(DispatchCalls, TypeInformationIsTheDualInterface) {
     ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()), S_OK);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    // Still _Entry, so that a script's TypeName stays "_Entry"; the object's own names
+    // (above) and calls reach _EntryPages' methods too.
     EXPECT_TRUE(IsEqualGUID(attr->guid, Lib().iidEntry));
+    EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
     info->ReleaseTypeAttr(attr);
+    Bstr name;
+    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr), S_OK);
+    EXPECT_EQ(name.Text(), "_Entry");
     EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
 }
 
@@ -205,6 +213,7 @@ TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
     EXPECT_EQ(Call(object_.Get(), kCount, {Long(1)}, &result).hr, DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(object_.Get(), 0x60030002, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Call(object_.Get(), 0x60030004, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Call(object_.Get(), 0x6003000D, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after FindPage
 
     CallResult r = Call(object_.Get(), kFetchDescription, {String(word.Get())}, &result);
     EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);

@@ -78,6 +78,11 @@ check_registered() {
         expect_value "Interface\\$iid" "" "_$class"
         expect_value "Interface\\$iid\\TypeLib" "" "$libid" nocase
     done
+    # _EntryPages, the Entry class's default interface, which extends _Entry.
+    iid="{$(identity "${lib}_IID_ENTRY_PAGES")}"
+    expect_value "Interface\\$iid" "" "_EntryPages"
+    expect_value "Interface\\$iid\\TypeLib" "" "$libid" nocase
+    expect_value "Interface\\$iid\\ProxyStubClsid32" "" "{00020424-0000-0000-C000-000000000046}" nocase
     # Under the library's own locale (RegisterTypeLib) and under locale 0, which hosts ask for.
     expect_value "TypeLib\\$libid\\1.0\\409\\$platform" "" "$dll" nocase
     expect_value "TypeLib\\$libid\\1.0\\0\\$platform" "" "$dll" nocase
@@ -89,6 +94,7 @@ check_unregistered() {
     for key in "TypeLib\\{$(identity "${lib}_LIBID")}" \
                "CLSID\\{$(identity "${lib}_CLSID_ENTRY")}" "CLSID\\{$(identity "${lib}_CLSID_UFL")}" \
                "Interface\\{$(identity "${lib}_IID_ENTRY")}" "Interface\\{$(identity "${lib}_IID_UFL")}" \
+               "Interface\\{$(identity "${lib}_IID_ENTRY_PAGES")}" \
                "$name.Entry" "$name.UFL"; do
         key_exists "$key" && fail "HKCR\\$key is still there after unregistering $name"
     done

@@ -64,6 +64,7 @@ for _lib in KEYSTACK PAGESTACK; do
 CLSID\\{$(identity "${_lib}_CLSID_ENTRY")}
 CLSID\\{$(identity "${_lib}_CLSID_UFL")}
 Interface\\{$(identity "${_lib}_IID_ENTRY")}
+Interface\\{$(identity "${_lib}_IID_ENTRY_PAGES")}
 Interface\\{$(identity "${_lib}_IID_UFL")}
 $_name.Entry
 $_name.UFL"
@@ -123,7 +124,7 @@ expect_snapshot_values() {
 # HKCU\Software\Classes: what DllRegisterServer writes for all users, with the type library's
 # keys as RegisterTypeLib writes them.   Usage: check_user_registration FILE LIB DLL PLATFORM
 check_user_registration() {
-    local file=$1 lib=$2 dll=$3 platform=$4 name libid cls iid class title
+    local file=$1 lib=$2 dll=$3 platform=$4 name libid cls iid class title interface
     local marshaler='{00020424-0000-0000-C000-000000000046}'
     name=$(identity "${lib}_LIBRARY_NAME")
     libid="{$(identity "${lib}_LIBID")}"
@@ -131,7 +132,6 @@ check_user_registration() {
     {
         for class in Entry UFL; do
             cls="{$(identity "${lib}_CLSID_${class^^}")}"
-            iid="{$(identity "${lib}_IID_${class^^}")}"
             printf '%s\t%s\t%s\t%s\n' \
                 "CLSID\\$cls" @ "$name.$class" "" \
                 "CLSID\\$cls\\InprocServer32" @ "$dll" nocase \
@@ -140,8 +140,13 @@ check_user_registration() {
                 "CLSID\\$cls\\TypeLib" @ "$libid" nocase \
                 "CLSID\\$cls\\VERSION" @ 1.0 "" \
                 "$name.$class" @ "$name.$class" "" \
-                "$name.$class\\CLSID" @ "$cls" nocase \
-                "Interface\\$iid" @ "_$class" "" \
+                "$name.$class\\CLSID" @ "$cls" nocase
+        done
+        # The dual interfaces, by name and the identity.h name of their identifier.
+        for interface in _Entry:ENTRY _EntryPages:ENTRY_PAGES _UFL:UFL; do
+            iid="{$(identity "${lib}_IID_${interface#*:}")}"
+            printf '%s\t%s\t%s\t%s\n' \
+                "Interface\\$iid" @ "${interface%:*}" "" \
                 "Interface\\$iid\\ProxyStubClsid" @ "$marshaler" nocase \
                 "Interface\\$iid\\ProxyStubClsid32" @ "$marshaler" nocase \
                 "Interface\\$iid\\TypeLib" @ "$libid" nocase \

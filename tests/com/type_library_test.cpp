@@ -29,6 +29,11 @@ const std::vector<Method> kEntryMethods = {
     {"Count", 0x60030009, {}, true, VT_EMPTY, VT_I2},
     {"MaxPage", 0x6003000A, {}, true, VT_EMPTY, VT_I2},
 };
+// _EntryPages: after _Entry's methods, in the vtable and in dispatch identifiers.
+const std::vector<Method> kEntryPagesMethods = {
+    {"AddPage", 0x6003000B, {"Description", "PageNo"}, true, VT_BSTR, VT_BSTR},
+    {"FindPage", 0x6003000C, {"Description"}, true, VT_BSTR, VT_BSTR},
+};
 const std::vector<Method> kUflMethods = {
     {"Help", 0x60030000, {"HelpCommand"}, false, VT_BSTR, VT_BSTR},
 };
@@ -69,7 +74,8 @@ ComPtr<ITypeInfo> VtableSide(ITypeInfo* dispatchSide) {
     return vtable;
 }
 
-void ExpectMethods(ITypeInfo* vtable, const std::vector<Method>& methods) {
+// `firstSlot`: the vtable slot of the first method, after those of the base interfaces.
+void ExpectMethods(ITypeInfo* vtable, const std::vector<Method>& methods, UINT firstSlot = 7) {
     const TYPEATTR attr = AttributesOf(vtable);
     ASSERT_EQ(attr.typekind, TKIND_INTERFACE);
     ASSERT_EQ(attr.cFuncs, methods.size());
@@ -83,8 +89,8 @@ void ExpectMethods(ITypeInfo* vtable, const std::vector<Method>& methods) {
         EXPECT_EQ(f->invkind, INVOKE_FUNC);  // methods, never properties
         EXPECT_EQ(f->funckind, FUNC_PUREVIRTUAL);
         EXPECT_EQ(f->elemdescFunc.tdesc.vt, VT_HRESULT);
-        // After the seven methods of IDispatch, in order.
-        EXPECT_EQ(f->oVft, static_cast<SHORT>((7 + i) * sizeof(void*)));
+        // After the methods of the base interfaces (IDispatch's seven), in order.
+        EXPECT_EQ(f->oVft, static_cast<SHORT>((firstSlot + i) * sizeof(void*)));
         const UINT count = static_cast<UINT>(m.parameters.size());
         ASSERT_EQ(f->cParams, static_cast<SHORT>(count + 1));
         EXPECT_EQ(f->cParamsOpt, 0);
@@ -142,16 +148,18 @@ TEST_P(TypeLibrary, RegisteredUnderLocaleZeroAndEmbeddedAreTheSameLibrary) {
 TEST_P(TypeLibrary, HoldsTheInterfacesAndClassesInOrder) {
     ComPtr<ITypeLib> library = RegisteredLibrary(Lib());
     ASSERT_TRUE(library);
-    ASSERT_EQ(library->GetTypeInfoCount(), 4u);
+    // _Entry and Entry keep their places; _EntryPages follows the class that names it.
+    ASSERT_EQ(library->GetTypeInfoCount(), 5u);
     const struct {
         const char* name;
         TYPEKIND kind;
         GUID guid;
     } expected[] = {{"_Entry", TKIND_DISPATCH, Lib().iidEntry},
                     {"Entry", TKIND_COCLASS, Lib().clsidEntry},
+                    {"_EntryPages", TKIND_DISPATCH, Lib().iidEntryPages},
                     {"_UFL", TKIND_DISPATCH, Lib().iidUfl},
                     {"UFL", TKIND_COCLASS, Lib().clsidUfl}};
-    for (UINT i = 0; i < 4; ++i) {
+    for (UINT i = 0; i < 5; ++i) {
         SCOPED_TRACE(expected[i].name);
         ComPtr<ITypeInfo> info;
         ASSERT_EQ(library->GetTypeInfo(i, info.Put()), S_OK);
@@ -165,6 +173,21 @@ TEST_P(TypeLibrary, HoldsTheInterfacesAndClassesInOrder) {
 TEST_P(TypeLibrary, DualInterfacesAreHiddenNonextensibleAndDeriveFromIDispatch) {
     ComPtr<ITypeLib> library = RegisteredLibrary(Lib());
     ASSERT_TRUE(library);
+    // _EntryPages derives from _Entry.
+    {
+        ComPtr<ITypeInfo> dispatch;
+        ASSERT_EQ(library->GetTypeInfoOfGuid(Lib().iidEntryPages, dispatch.Put()), S_OK);
+        EXPECT_EQ(AttributesOf(dispatch.Get()).wTypeFlags, kDualFlags);
+        ComPtr<ITypeInfo> vtable = VtableSide(dispatch.Get());
+        ASSERT_TRUE(vtable);
+        EXPECT_EQ(AttributesOf(vtable.Get()).wTypeFlags, kDualFlags | TYPEFLAG_FOLEAUTOMATION);
+        EXPECT_EQ(AttributesOf(vtable.Get()).cbSizeVft, (7 + 9 + 2) * sizeof(void*));
+        HREFTYPE ref = 0;
+        ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &ref), S_OK);
+        ComPtr<ITypeInfo> base;
+        ASSERT_EQ(vtable->GetRefTypeInfo(ref, base.Put()), S_OK);
+        EXPECT_TRUE(IsEqualGUID(AttributesOf(base.Get()).guid, Lib().iidEntry));
+    }
     for (const GUID* iid : {&Lib().iidEntry, &Lib().iidUfl}) {
         ComPtr<ITypeInfo> dispatch;
         ASSERT_EQ(library->GetTypeInfoOfGuid(*iid, dispatch.Put()), S_OK);
@@ -195,36 +218,45 @@ TEST_P(TypeLibrary, DualInterfacesAreHiddenNonextensibleAndDeriveFromIDispatch) 
 TEST_P(TypeLibrary, ClassesAreCreatableWithTheirInterfaceAsDefault) {
     ComPtr<ITypeLib> library = RegisteredLibrary(Lib());
     ASSERT_TRUE(library);
+    // Entry implements _EntryPages, its default, and _Entry; UFL implements _UFL.
     const struct {
-        GUID clsid, iid;
-    } classes[] = {{Lib().clsidEntry, Lib().iidEntry}, {Lib().clsidUfl, Lib().iidUfl}};
+        GUID clsid;
+        std::vector<GUID> iids;
+    } classes[] = {{Lib().clsidEntry, {Lib().iidEntryPages, Lib().iidEntry}}, {Lib().clsidUfl, {Lib().iidUfl}}};
     for (const auto& c : classes) {
         ComPtr<ITypeInfo> coclass;
         ASSERT_EQ(library->GetTypeInfoOfGuid(c.clsid, coclass.Put()), S_OK);
         SCOPED_TRACE(NameOf(coclass.Get()));
         const TYPEATTR attr = AttributesOf(coclass.Get());
         EXPECT_EQ(attr.wTypeFlags, TYPEFLAG_FCANCREATE);
-        ASSERT_EQ(attr.cImplTypes, 1);
-        INT flags = 0;
-        ASSERT_EQ(coclass->GetImplTypeFlags(0, &flags), S_OK);
-        EXPECT_EQ(flags, IMPLTYPEFLAG_FDEFAULT);
-        HREFTYPE ref = 0;
-        ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &ref), S_OK);
-        ComPtr<ITypeInfo> implemented;
-        ASSERT_EQ(coclass->GetRefTypeInfo(ref, implemented.Put()), S_OK);
-        EXPECT_TRUE(IsEqualGUID(AttributesOf(implemented.Get()).guid, c.iid));
+        ASSERT_EQ(attr.cImplTypes, static_cast<WORD>(c.iids.size()));
+        for (UINT i = 0; i < c.iids.size(); ++i) {
+            INT flags = 0;
+            ASSERT_EQ(coclass->GetImplTypeFlags(i, &flags), S_OK);
+            EXPECT_EQ(flags, i == 0 ? IMPLTYPEFLAG_FDEFAULT : 0);
+            HREFTYPE ref = 0;
+            ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &ref), S_OK);
+            ComPtr<ITypeInfo> implemented;
+            ASSERT_EQ(coclass->GetRefTypeInfo(ref, implemented.Put()), S_OK);
+            EXPECT_TRUE(IsEqualGUID(AttributesOf(implemented.Get()).guid, c.iids[i]));
+        }
     }
 }
 
 TEST_P(TypeLibrary, MethodsKeepTheirOrderDispatchIdentifiersAndParameters) {
     ComPtr<ITypeLib> library = RegisteredLibrary(Lib());
     ASSERT_TRUE(library);
-    ComPtr<ITypeInfo> entry, ufl;
+    ComPtr<ITypeInfo> entry, entryPages, ufl;
     ASSERT_EQ(library->GetTypeInfoOfGuid(Lib().iidEntry, entry.Put()), S_OK);
+    ASSERT_EQ(library->GetTypeInfoOfGuid(Lib().iidEntryPages, entryPages.Put()), S_OK);
     ASSERT_EQ(library->GetTypeInfoOfGuid(Lib().iidUfl, ufl.Put()), S_OK);
     {
         SCOPED_TRACE("_Entry");
         ExpectMethods(VtableSide(entry.Get()).Get(), kEntryMethods);
+    }
+    {
+        SCOPED_TRACE("_EntryPages");
+        ExpectMethods(VtableSide(entryPages.Get()).Get(), kEntryPagesMethods, 7 + 9);
     }
     {
         SCOPED_TRACE("_UFL");

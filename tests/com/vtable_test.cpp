@@ -175,6 +175,67 @@ TEST_P(VtableCalls, HelpReadsThisLibrarysVersionBlockAndFolder) {
     EXPECT_NE(about.find("(" + std::to_string(Lib().version[3]) + ")"), std::string::npos) << about;
 }
 
+TEST_P(VtableCalls, EntryPagesExtendsEntryOnTheSameObject) {
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    ComPtr<_EntryPages> pages = EntryPagesOf(entry.Get(), Lib());
+    ASSERT_TRUE(pages);
+    ComPtr<IUnknown> viaEntry, viaPages, unknown;
+    ASSERT_EQ(entry->QueryInterface(IID_IUnknown, viaEntry.PutVoid()), S_OK);
+    ASSERT_EQ(pages->QueryInterface(IID_IUnknown, viaPages.PutVoid()), S_OK);
+    EXPECT_EQ(viaEntry.Get(), viaPages.Get());  // one object
+    EXPECT_EQ(pages->QueryInterface(Other(Lib()).iidEntryPages, unknown.PutVoid()), E_NOINTERFACE);
+
+    auto addPage = [&](const wchar_t* description, const wchar_t* page) {
+        Bstr d(description), p(page), result;
+        BSTR dArg = d.Get(), pArg = p.Get();
+        EXPECT_EQ(pages->AddPage(&dArg, &pArg, result.Put()), S_OK);
+        EXPECT_EQ(dArg, d.Get());
+        EXPECT_EQ(pArg, p.Get());
+        return result.Text();
+    };
+    auto findPage = [&](const wchar_t* description) {
+        Bstr d(description), result;
+        BSTR dArg = d.Get();
+        EXPECT_EQ(pages->FindPage(&dArg, result.Put()), S_OK);
+        EXPECT_EQ(dArg, d.Get());
+        return result.Text();
+    };
+    // _Entry's methods through the derived vtable, the new ones after them.
+    EXPECT_EQ(Store(pages.Get(), L"peat", L"32"), "peat");
+    EXPECT_EQ(addPage(L"peat", L"34"), "peat");
+    EXPECT_EQ(addPage(L"peat", L"33"), "peat");
+    EXPECT_EQ(addPage(L"bog", L"7"), "bog");
+    EXPECT_EQ(addPage(L"", L"7"), "ERROR: Description cannot be blank");
+    EXPECT_EQ(findPage(L"peat"), "32-34");
+    EXPECT_EQ(findPage(L"fen"), "");
+    EXPECT_EQ(Count(entry.Get()), 2);
+    EXPECT_EQ(Fetch(entry.Get(), Lib().name == "Keystack" ? 1 : 0, true), "32-34");
+
+    Bstr d(L"peat"), result;
+    BSTR dArg = d.Get();
+    EXPECT_EQ(pages->AddPage(&dArg, nullptr, result.Put()), E_POINTER);
+    EXPECT_EQ(pages->FindPage(nullptr, result.Put()), E_POINTER);
+    EXPECT_EQ(pages->FindPage(&dArg, nullptr), E_POINTER);
+
+    // A list too long to save is an overflow error, reported for _EntryPages.
+    const std::wstring longPage(32759, L'x');
+    EXPECT_EQ(Store(pages.Get(), L"long", longPage.c_str()), "long");
+    Bstr l(L"long"), one(L"1");
+    BSTR lArg = l.Get(), oneArg = one.Get();
+    EXPECT_EQ(pages->AddPage(&lArg, &oneArg, result.Put()), kOverflow);
+    EXPECT_EQ(result.Get(), nullptr);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    GUID guid{};
+    ASSERT_EQ(info->GetGUID(&guid), S_OK);
+    EXPECT_TRUE(IsEqualGUID(guid, Lib().iidEntryPages));
+    ComPtr<ISupportErrorInfo> support;
+    ASSERT_EQ(pages->QueryInterface(IID_ISupportErrorInfo, support.PutVoid()), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(Lib().iidEntryPages), S_OK);
+    EXPECT_EQ(findPage(L"long").size(), longPage.size());  // kept
+}
+
 FOLIO_FOR_BOTH_LIBRARIES(VtableCalls);
 
 }  // namespace

@@ -182,3 +182,75 @@ TEST(EntryTable, ClearForgetsEveryDescription) {
     EXPECT_EQ(entry.Store(u"a", u"4"), u"a");
     EXPECT_EQ(Rows(entry), (kSorted ? Texts{u"a/4", u"b/3"} : Texts{u"b/3", u"a/4"}));
 }
+
+TEST(EntryTable, AddPageOfANewDescriptionIsExactlyAStore) {
+    Entry added, stored;
+    // New descriptions in every position, a blank one, and an empty page.
+    for (const Text& d : {Text(u"b"), Text(u"a"), Text(u"c"), Text(u""), Text(u"B"), Text(u"e")}) {
+        const Text page = d == u"e" ? Text() : d + u"9, 3";  // a new row keeps its page as given
+        EXPECT_EQ(added.AddPage(d, page), stored.Store(d, page));
+    }
+    EXPECT_EQ(added.AddPage(u"", u"1"), u"ERROR: Description cannot be blank");
+    EXPECT_EQ(Rows(added), Rows(stored));
+    EXPECT_EQ(added.FindPage(u"b"), u"b9, 3");
+
+    // A full table refuses a new description with Store's text, and still merges known ones.
+    Entry full;
+    for (int i = 0; i < Entry::kStoreLimit; ++i) ASSERT_EQ(full.Store(Numbered(2 * i + 2), u"5"), Numbered(2 * i + 2));
+    const Text refusal = kSorted ? u"No more index entries may be added" : u"No More contents may be added";
+    for (int n : {1, 3, 99999}) EXPECT_EQ(full.AddPage(Numbered(n), u"6"), refusal);
+    EXPECT_EQ(full.AddPage(Numbered(4000), u"6"), Numbered(4000));
+    EXPECT_EQ(full.Count(), 8000);
+    EXPECT_EQ(full.FetchPage(1999), u"5, 6");
+    EXPECT_EQ(full.FindPage(Numbered(4000)), u"5, 6");
+    EXPECT_EQ(full.FindPage(Numbered(16000)), u"5");
+}
+
+TEST(EntryTable, AddPageMergesIntoTheRowStoreWouldUpdateAndFindPageReadsIt) {
+    Entry entry;
+    EXPECT_EQ(entry.FindPage(u"peat"), u"");
+    EXPECT_EQ(entry.AddPage(u"peat", u"34"), u"peat");
+    EXPECT_EQ(entry.AddPage(u"sediment", u"44"), u"sediment");
+    for (const Text& page : {Text(u"32"), Text(u"33"), Text(u"34"), Text(u"")})
+        EXPECT_EQ(entry.AddPage(u"peat", page), u"peat");
+    for (const Text& page : {Text(u"12"), Text(u"10"), Text(u"iv")}) entry.AddPage(u"sediment", page);
+    EXPECT_EQ(entry.Count(), 2);
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"peat/32-34", u"sediment/10, 12, 44, iv"}));
+    EXPECT_EQ(entry.FindPage(u"peat"), u"32-34");
+    EXPECT_EQ(entry.FindPage(u"Peat"), u"");  // ordinal, as Store compares
+    EXPECT_EQ(entry.FindPage(u""), u"");
+
+    // Store still replaces the whole page, and a stored single page merges like a list.
+    EXPECT_EQ(entry.Store(u"peat", u"3, 7-9"), u"peat");
+    EXPECT_EQ(entry.FindPage(u"peat"), u"3, 7-9");
+    entry.AddPage(u"peat", u"8");
+    EXPECT_EQ(entry.FindPage(u"peat"), u"3, 7-9");
+    entry.AddPage(u"peat", u"10");
+    EXPECT_EQ(entry.FindPage(u"peat"), u"3, 7-10");
+    EXPECT_EQ(entry.MaxPage(), 0);  // a list is no number: MaxPage reads single pages only
+
+    // After Clear the rows still hold their strings, but no description is found.
+    entry.Clear();
+    EXPECT_EQ(entry.FindPage(u"peat"), u"");
+    EXPECT_EQ(entry.AddPage(u"peat", u"1"), u"peat");
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"peat/1"}));
+}
+
+TEST(EntryTable, AddPageRefusesAListThatSaveCouldNotWrite) {
+    // Save writes "<Page>", the escaped list and the end tag on one line, and the end tag
+    // must start within 32767 characters: the escaped list may hold 32760.
+    const Text longPage(32750, u'x');
+    Entry entry;
+    entry.Store(u"t", longPage);
+    EXPECT_EQ(entry.AddPage(u"t", u"1"), u"t");  // 32753
+    EXPECT_EQ(entry.AddPage(u"t", u"&"), u"t");  // 32756, escaped 32760: just fits
+    const Text atLimit = u"1, " + longPage + u", &";
+    EXPECT_EQ(entry.FindPage(u"t"), atLimit);
+    EXPECT_EQ(ErrorNumberOf([&] { entry.AddPage(u"t", u"2"); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([&] { entry.AddPage(u"t", u"\u00E9"); }), kErrorOverflow);  // "&#0233;"
+    EXPECT_EQ(entry.FindPage(u"t"), atLimit);  // the row keeps its list
+    EXPECT_EQ(entry.AddPage(u"t", u"1"), u"t");  // nothing new: nothing refused
+    EXPECT_EQ(entry.Count(), 1);
+    // A new description is stored as Store stores it, whatever its length.
+    EXPECT_EQ(entry.AddPage(u"u", longPage + longPage), u"u");
+}

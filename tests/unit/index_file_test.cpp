@@ -179,6 +179,42 @@ TEST(IndexFile, AppendMergesInKeystackAndAddsInPagestack) {
     }
 }
 
+TEST(IndexFile, PageListsSaveAsPagesAndLoadedPagesMergeAsLists) {
+    TempFolder folder;
+    const Text path = folder / "lists.xml";
+    Entry source;
+    for (const Text& page : {Text(u"9"), Text(u"7"), Text(u"8"), Text(u"3"), Text(u"iv")}) source.AddPage(u"peat", page);
+    source.Store(u"bog", u"12");
+    // A list at the longest Save can write: it saves, and loads back unchanged.
+    const Text longest = u"1, " + Text(32757, u'x');
+    source.Store(u"long", u"1");
+    source.AddPage(u"long", Text(32757, u'x'));
+    ASSERT_EQ(source.FindPage(u"long"), longest);
+    ASSERT_EQ(source.Save(path), Text(Build::kSavedText) + path + u" (3 lines) ");
+    EXPECT_NE(ReadBytes(path).find("<Page>3, 7-9, iv</Page>"), std::string::npos);
+
+    Entry entry;
+    entry.NewFile(path);
+    EXPECT_EQ(entry.FindPage(u"long"), longest);
+    EXPECT_EQ(entry.AddPage(u"peat", u"8"), u"peat");
+    EXPECT_EQ(entry.AddPage(u"peat", u"10"), u"peat");
+    EXPECT_EQ(entry.AddPage(u"bog", u"13"), u"bog");
+    EXPECT_EQ(entry.FindPage(u"peat"), u"3, 7-10, iv");
+    EXPECT_EQ(entry.FindPage(u"bog"), u"12, 13");
+
+    // Pagestack keeps a loaded duplicate as a second row: AddPage, like Store, changes the first.
+    entry.AppendFile(path);
+    entry.AddPage(u"bog", u"14");
+    if (kSorted) {
+        EXPECT_EQ(Rows(entry)[0], u"bog/12, 14");  // the file's page replaced the list first
+    } else {
+        EXPECT_EQ(entry.Count(), 6);
+        EXPECT_EQ(entry.FetchPage(1), u"12-14");
+        EXPECT_EQ(entry.FetchPage(4), u"12");
+        EXPECT_EQ(entry.FindPage(u"bog"), u"12-14");
+    }
+}
+
 TEST(IndexFile, LoadLimits) {
     TempFolder folder;
     WriteBytes(folder / "8001.xml", PairsFile(8001));

@@ -53,5 +53,23 @@ for (var l = 0; l < libraries.length; l++) {
         caught = (e.number & 0xFFFF) + " " + e.description;
     }
     expect(name + ": MaxPage overflow", caught, "6 Overflow");
+
+    // Page lists: pages as numbers and strings, merged per term; FindPage reads them.
+    var lists = new ActiveXObject(name + ".Entry");
+    var calls = [["tide", 7], ["wave", "iv"], ["tide", 9], ["tide", "8"], ["wave", 2], ["tide", 7]];
+    for (var c = 0; c < calls.length; c++)
+        check(name + ": AddPage " + calls[c].join(" "), function () { return lists.AddPage(calls[c][0], calls[c][1]); },
+              calls[c][0]);
+    check(name + ": AddPage rows", function () { return rows(lists); }, "tide=7-9;wave=2, iv");
+    check(name + ": FindPage", function () { return lists.FindPage("wave"); }, "2, iv");
+    check(name + ": FindPage missing", function () { return lists.FindPage("surf"); }, "");
+    lists.Store("long", new Array(32762).join("x"));  // 32761 characters
+    caught = "no error";
+    try {
+        lists.AddPage("long", 1);
+    } catch (e) {
+        caught = (e.number & 0xFFFF) + " " + e.description;
+    }
+    expect(name + ": AddPage of a list too long to save", caught, "6 Overflow");
 }
 WScript.Echo("ALL DONE");

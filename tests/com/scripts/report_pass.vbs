@@ -120,4 +120,45 @@ r = toc.Clear
 n = toc.Count
 Expect "Pagestack.Clear", Err.Number, n, 0 : Err.Clear
 
+' Page lists: AddPage keeps every page of a term met again, FindPage reads them, and a
+' saved list loads back as the term's page.
+Dim lib, terms, termPages, lists, term, listFile, found, libs(1)
+libs(0) = "Keystack" : libs(1) = "Pagestack"
+terms = Array("sediment", "peat", "sediment", "peat", "peat", "sediment", "Preface")
+termPages = Array(44, 33, 10, 32, 34, 12, "iv")  ' numbers, as a report's page variable holds them
+For Each lib In libs
+    Set lists = CreateObject(lib & ".Entry")
+    For i = 0 To UBound(terms)
+        term = terms(i) : page = termPages(i)
+        r = lists.AddPage(term, page)
+        Expect lib & ".AddPage " & term & " " & page, Err.Number, r, term : Err.Clear
+    Next
+    n = lists.Count
+    Expect lib & " AddPage keeps one row per term", Err.Number, n, 3 : Err.Clear
+    found = lists.FindPage("sediment")
+    Expect lib & ".FindPage sediment", Err.Number, found, "10, 12, 44" : Err.Clear
+    found = lists.FindPage("peat")
+    Expect lib & ".FindPage peat", Err.Number, found, "32-34" : Err.Clear
+    found = lists.FindPage("bog")
+    Expect lib & ".FindPage of a missing term", Err.Number, found, "" : Err.Clear
+    r = lists.AddPage("", "1")
+    Expect lib & ".AddPage blank", Err.Number, r, "ERROR: Description cannot be blank" : Err.Clear
+    listFile = folder & "\" & lib & "-lists.xml"
+    r = lists.Save(listFile)
+    Set lists = CreateObject(lib & ".Entry")
+    r = lists.NewFile(listFile)
+    r = lists.AddPage("peat", "35")
+    found = lists.FindPage("peat")
+    Expect lib & " a loaded list merges", Err.Number, found, "32-35" : Err.Clear
+    r = lists.Store("peat", "3")
+    found = lists.FindPage("peat")
+    Expect lib & " Store still replaces the page", Err.Number, found, "3" : Err.Clear
+    r = lists.Store("long", String(32760, "x"))
+    r = lists.AddPage("long", "1")
+    n = Err.Number : Err.Clear
+    Expect lib & " a list too long to save is refused", 0, n, 6
+    found = Len(lists.FindPage("long"))
+    Expect lib & " ... and the row keeps its page", Err.Number, found, 32760 : Err.Clear
+Next
+
 WScript.Echo "ALL DONE"

@@ -1,0 +1,91 @@
+#include "entry/page_list.h"
+
+#include <algorithm>
+#include <optional>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr TextView kSeparator = u", ";
+constexpr int kLargestPage = 32767;
+
+// The value of a numeric page: decimal digits without a sign, blanks or leading zeros
+// ("007" is a text, so that a page written that way keeps its form), at most 32767.
+std::optional<int> NumericPage(TextView text) {
+    if (text.empty() || text.size() > 5 || (text.size() > 1 && text[0] == u'0')) return std::nullopt;
+    int value = 0;
+    for (char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        value = value * 10 + (c - u'0');
+    }
+    if (value > kLargestPage) return std::nullopt;
+    return value;
+}
+
+using Run = std::pair<int, int>;  // first and last page, first <= last
+
+// A number, or a range "a-b" of numbers with a < b.
+std::optional<Run> NumericRun(TextView text) {
+    if (const auto page = NumericPage(text)) return Run{*page, *page};
+    const size_t dash = text.find(u'-');
+    if (dash == TextView::npos) return std::nullopt;
+    const auto first = NumericPage(text.substr(0, dash));
+    const auto last = NumericPage(text.substr(dash + 1));
+    if (!first || !last || *first >= *last) return std::nullopt;
+    return Run{*first, *last};
+}
+
+class PageList {
+public:
+    explicit PageList(TextView list) {
+        for (size_t start = 0;;) {
+            const size_t end = list.find(kSeparator, start);
+            Add(list.substr(start, end == TextView::npos ? TextView::npos : end - start));
+            if (end == TextView::npos) break;
+            start = end + kSeparator.size();
+        }
+    }
+
+    void Add(TextView page) {
+        if (page.empty()) return;
+        if (const auto run = NumericRun(page)) {
+            runs_.push_back(*run);
+        } else if (seen_.emplace(page).second) {  // a list may hold thousands of other texts
+            others_.emplace_back(page);
+        }
+    }
+
+    Text Written() {
+        std::sort(runs_.begin(), runs_.end());
+        Text out;
+        auto append = [&out](TextView piece) {
+            if (!out.empty()) out.append(kSeparator);
+            out.append(piece);
+        };
+        for (size_t i = 0; i < runs_.size();) {
+            // Overlapping and touching runs join: 3, 4 and 5-7 are one run 3-7.
+            int first = runs_[i].first, last = runs_[i].second;
+            for (++i; i < runs_.size() && runs_[i].first <= last + 1; ++i) last = std::max(last, runs_[i].second);
+            append(DecimalText(first));
+            if (last == first + 1) append(DecimalText(last));
+            if (last >= first + 2) out += u"-" + DecimalText(last);
+        }
+        for (const Text& other : others_) append(other);
+        return out;
+    }
+
+private:
+    std::vector<Run> runs_;
+    std::vector<Text> others_;
+    std::unordered_set<Text> seen_;
+};
+
+}  // namespace
+
+Text MergePageList(TextView list, TextView page) {
+    PageList pages(list);
+    pages.Add(page);
+    return pages.Written();
+}

@@ -1,0 +1,68 @@
+// Page lists: how pages merge into one page text.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "entry/page_list.h"
+#include "test_text.h"
+
+namespace {
+
+// The list made by adding the pages one by one to an empty page text.
+Text Built(std::initializer_list<TextView> pages) {
+    Text list;
+    for (TextView page : pages) list = MergePageList(list, page);
+    return list;
+}
+
+}  // namespace
+
+TEST(PageList, NumbersAreAscendingOnceWithRunsOfThreeOrMoreJoined) {
+    EXPECT_EQ(Built({u"12"}), u"12");
+    EXPECT_EQ(Built({u"44", u"10", u"12"}), u"10, 12, 44");
+    EXPECT_EQ(Built({u"12", u"10", u"12", u"10"}), u"10, 12");  // each once
+    EXPECT_EQ(Built({u"8", u"7"}), u"7, 8");                     // a run of two stays two pages
+    EXPECT_EQ(Built({u"9", u"7", u"8"}), u"7-9");
+    EXPECT_EQ(Built({u"3", u"9", u"7", u"8", u"5", u"4"}), u"3-5, 7-9");
+    EXPECT_EQ(Built({u"3", u"9", u"7", u"8", u"5", u"4", u"6"}), u"3-9");  // two runs meet
+    EXPECT_EQ(Built({u"0", u"32767", u"32766", u"1"}), u"0, 1, 32766, 32767");
+    EXPECT_EQ(Built({u"2", u"100", u"99", u"98", u"10"}), u"2, 10, 98-100");  // by value, not text
+}
+
+TEST(PageList, OtherTextsFollowTheNumbersInTheOrderFirstAdded) {
+    EXPECT_EQ(Built({u"iv", u"12", u"A-3", u"iv", u"3", u"12a"}), u"3, 12, iv, A-3, 12a");
+    // Only plain digits of 0 to 32767 are numbers; everything else is kept as given.
+    EXPECT_EQ(Built({u"5", u"-3", u"007", u"32768", u" 4", u"4 ", u"+6", u"2.5", u"1e2"}),
+              u"5, -3, 007, 32768,  4, 4 , +6, 2.5, 1e2");
+    EXPECT_EQ(Built({u"iv", u"IV", u"iv"}), u"iv, IV");  // compared by unit, case-sensitive
+    EXPECT_EQ(Built({u"\u00E9t\u00E9", u"1"}), u"1, \u00E9t\u00E9");
+    // A range of two numbers counts as its pages; a reversed, equal or half range is text.
+    EXPECT_EQ(Built({u"10-12", u"9", u"14"}), u"9-12, 14");
+    EXPECT_EQ(Built({u"12-10", u"5-5", u"5-", u"-5", u"1-2-3"}), u"12-10, 5-5, 5-, -5, 1-2-3");
+    // An added page that holds ", " is one page, kept whole.
+    EXPECT_EQ(Built({u"4", u"xi, xii", u"2"}), u"2, 4, xi, xii");
+    // An empty page adds nothing.
+    EXPECT_EQ(Built({u"4", u"", u"iv", u""}), u"4, iv");
+    EXPECT_EQ(MergePageList(u"", u""), u"");
+}
+
+TEST(PageList, ExistingTextIsReadAsAList) {
+    EXPECT_EQ(MergePageList(u"3, 7-9", u"8"), u"3, 7-9");
+    EXPECT_EQ(MergePageList(u"3, 7-9", u"10"), u"3, 7-10");
+    EXPECT_EQ(MergePageList(u"3, 7-9", u"6"), u"3, 6-9");
+    EXPECT_EQ(MergePageList(u"3, 7-9", u"5"), u"3, 5, 7-9");
+    EXPECT_EQ(MergePageList(u"3, 7-9", u"4"), u"3, 4, 7-9");
+    EXPECT_EQ(MergePageList(u"3, 4, 7-9", u"5"), u"3-5, 7-9");
+    // One page stored by Store, a number or not.
+    EXPECT_EQ(MergePageList(u"12", u"3"), u"3, 12");
+    EXPECT_EQ(MergePageList(u"Preface", u"3"), u"3, Preface");
+    EXPECT_EQ(MergePageList(u"12", u"12"), u"12");
+    // A text from elsewhere comes out in the list's own form: numbers first, duplicates once,
+    // empty pieces dropped; a piece that held ", " is no longer told apart.
+    EXPECT_EQ(MergePageList(u"iv, 9, 2, 9, iv", u"3"), u"2, 3, 9, iv");
+    EXPECT_EQ(MergePageList(u"7-8, , 5, ", u"x"), u"5, 7, 8, x");
+    EXPECT_EQ(MergePageList(u"9-11, 10-14", u"1"), u"1, 9-14");
+    EXPECT_EQ(MergePageList(u"4, xi, xii", u"xi, xii"), u"4, xi, xii, xi, xii");
+    // Only ", " separates: a comma alone is part of the page.
+    EXPECT_EQ(MergePageList(u"1,2", u"3"), u"3, 1,2");
+}
