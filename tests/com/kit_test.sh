@@ -40,6 +40,14 @@ run_kit() {
     local expected_rc=$1 expected=$2 script=$3 out rc
     shift 3
     out=$("$WINE_LOADER" cmd /c "$kit_windows\\$script.cmd" "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+    # Now and then Wine's cmd fails to start a program it has just found ("Can't recognize
+    # ... as an internal or external command", exit code 9009), a fault of the emulation and
+    # not of the kit: the same call is made again once. (The kit's steps may be repeated.)
+    if [[ $out == *"Can't recognize"* ]]; then
+        echo "-- $script $*: Wine's cmd could not start a program; once more"
+        sleep 1
+        out=$("$WINE_LOADER" cmd /c "$kit_windows\\$script.cmd" "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+    fi
     echo "-- $script $*"
     printf '%s\n' "$out"
     [ "$rc" = "$expected_rc" ] || fail "$script $*: exit code $rc, expected $expected_rc"
