@@ -36,20 +36,24 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
     }
 }
 
+int16_t* Entry::SortedPlaceOf(const Text& description) const {
+    const Row* const rows = rows_.get();
+    int16_t* const begin = order_.get();
+    int16_t* const end = begin + count_;
+    // A sorted file loads, and many reports store, in ascending order: after the last entry
+    // is where most new descriptions go.
+    if (begin == end || rows[end[-1]].description < description) return end;
+    return std::lower_bound(begin, end, description,
+                            [rows](int16_t row, const Text& d) { return rows[row].description < d; });
+}
+
 // The entries in use are sorted and unique, so a binary search finds the entry that a scan
 // from the first would stop at: the equal description, or the first one that sorts after it.
 // The comparison is ordinal, by 16-bit unit.
 Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
     Row* const rows = rows_.get();
-    int16_t* const begin = order_.get();
-    int16_t* const end = begin + count_;
-    // A sorted file loads, and many reports store, in ascending order: after the last entry
-    // is where most new descriptions go.
-    int16_t* const at = begin == end || rows[end[-1]].description < description
-                            ? end
-                            : std::lower_bound(begin, end, description, [rows](int16_t row, const Text& d) {
-                                  return rows[row].description < d;
-                              });
+    int16_t* const end = order_.get() + count_;
+    int16_t* const at = SortedPlaceOf(description);
     if (at != end && rows[*at].description == description) {
         rows[*at].page = pageNo;  // also when the table is full
         return description;
@@ -80,13 +84,8 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
 std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
     if (description.empty()) return std::nullopt;
     if constexpr (Build::kSorted) {
-        const Row* const rows = rows_.get();
-        const int16_t* const begin = order_.get();
-        const int16_t* const end = begin + count_;
-        const int16_t* const at = std::lower_bound(begin, end, description, [rows](int16_t row, const Text& d) {
-            return rows[row].description < d;
-        });
-        if (at == end || rows[*at].description != description) return std::nullopt;
+        const int16_t* const at = SortedPlaceOf(description);
+        if (at == order_.get() + count_ || rows_[*at].description != description) return std::nullopt;
         return *at;
     } else {
         const auto found = firstRow_.find(description);

@@ -47,6 +47,8 @@ private:
 
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
+    // Keystack: where `description` stands or would go among the sorted row numbers in use.
+    int16_t* SortedPlaceOf(const Text& description) const;
     // The row (its place in rows_) that Store would update for `description`, or none when
     // Store would add one.
     std::optional<int16_t> StoreRowOf(const Text& description) const;
