@@ -34,7 +34,7 @@ HRESULT GuardedCall(const ErrorSource& source, Body&& body) noexcept {
     } catch (const AutomationError& error) {
         return ReportError(source, error.Number(), error.Description());
     } catch (const std::bad_alloc&) {
-        return ReportError(source, E_OUTOFMEMORY, u"Out of memory");
+        return ReportError(source, E_OUTOFMEMORY, kOutOfMemoryText);
     } catch (const std::exception& error) {
         // No other exception is expected; it must still not unwind into the host.
         return ReportError(source, E_UNEXPECTED, AsciiToText(error.what()));

@@ -1,11 +1,25 @@
 #include "core/error.h"
 
+#include <new>
+
 #include "platform/platform.h"
 
 AutomationError::AutomationError(int32_t number, Text description)
     : std::runtime_error(TextToAscii(description)),
       number_(number),
       description_(std::move(description)) {}
+
+Text CurrentErrorDescription() {
+    try {
+        throw;
+    } catch (const AutomationError& e) {
+        return e.Description();
+    } catch (const std::bad_alloc&) {
+        return Text(kOutOfMemoryText);
+    } catch (...) {
+        return u"Unexpected error";
+    }
+}
 
 AutomationError OverflowError() {
     return AutomationError(kErrorOverflow, u"Overflow");

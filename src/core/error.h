@@ -23,6 +23,14 @@ private:
 inline constexpr int32_t kErrorInvalidArgument = static_cast<int32_t>(0x800A0005);
 inline constexpr int32_t kErrorOverflow = static_cast<int32_t>(0x800A0006);
 
+// The description a failed allocation is reported with.
+inline constexpr TextView kOutOfMemoryText = u"Out of memory";
+
+// Only inside a catch block: the description of the error being handled, for the calls that
+// answer every failure with a text rather than raise it (Save): the library's own error's
+// description, kOutOfMemoryText for a failed allocation, a general text for anything else.
+Text CurrentErrorDescription();
+
 AutomationError OverflowError();
 AutomationError InvalidArgumentError();
 // A file error from the platform's error code (a Win32 error code on both platforms).

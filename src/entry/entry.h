@@ -11,6 +11,10 @@
 
 #include "core/text.h"
 
+namespace platform {
+class FileReplacement;
+}
+
 class Entry {
 public:
     // Store fills at most this many rows; the Pagestack loader can fill one more.
@@ -64,7 +68,7 @@ private:
     // Takes every row out of use (the strings stay).
     void ReleaseRows();
 
-    void WriteEntries(std::string& out) const;
+    void WriteEntries(platform::FileReplacement& out) const;
     Text LoadFile(const Text& sFile, TextView verb);
     void LoadIndexFile(TextView line);
 

@@ -21,44 +21,40 @@ Text CouldNotSave(const Text& sFile) { return u"Could Not Save to " + sFile; }
 }  // namespace
 
 Text Entry::Save(const Text& sFile) const {
-    SetLibraryIdentity(u"" FOLIO_APPLICATION_NAME, u"" FOLIO_DEVELOPER_NAME);
+    // Every failure is answered with its description, out-of-memory included: the half-written
+    // file goes, the writer closes, and the file that was there keeps its content.
     try {
+        SetLibraryIdentity(u"" FOLIO_APPLICATION_NAME, u"" FOLIO_DEVELOPER_NAME);
         // A file that cannot be created is reported as not saved, even when an older file of
         // that name is still there: that file is not what the caller asked to save.
         if (!OpenXmlFile(sFile, Text(Build::kRootElement), Text()).empty()) return CouldNotSave(sFile);
-        if (std::string* out = XmlFileBuffer()) WriteEntries(*out);
+        if (platform::FileReplacement* out = XmlFileOutput()) WriteEntries(*out);
         // The file that was there keeps its content when the new one cannot take its place.
         if (CloseXmlFile() == kXmlFileNotPlaced) return CouldNotSave(sFile);
-    } catch (const AutomationError& e) {
-        // The half-written file goes; the file that was there keeps its content.
+        if (!platform::FileIsPresent(sFile)) return CouldNotSave(sFile);
+        return Text(Build::kSavedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
+    } catch (...) {
         AbandonXmlFile();
-        return e.Description();
+        return CurrentErrorDescription();
     }
-    if (!platform::FileIsPresent(sFile)) return CouldNotSave(sFile);
-    return Text(Build::kSavedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
 }
 
-// Four lines per entry with a description, escaped straight into the file's bytes, which
-// then go out in one write.
-void Entry::WriteEntries(std::string& out) const {
+// Four lines per entry with a description, escaped straight into the file's bytes, which go
+// out a bounded piece at a time: a Save needs no more memory for 8000 long rows than for ten.
+void Entry::WriteEntries(platform::FileReplacement& out) const {
     const Text entryElement(Build::kEntryElement);
     const std::string openTag = XmlOpenTagLine(entryElement);
     const std::string closeTag = XmlCloseTagLine(entryElement);
     const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag);
-    // Room for the usual case, where few characters need escaping.
-    size_t estimate = 0;
-    for (int16_t i = 0; i < count_; ++i) {
-        const Row& row = RowAt(i);
-        estimate += openTag.size() + closeTag.size() + 48 + row.description.size() + row.page.size();
-    }
-    out.reserve(out.size() + estimate + estimate / 8);
+    std::string& bytes = out.Unwritten();
     for (int16_t i = 0; i < count_; ++i) {
         const Row& row = RowAt(i);
         if (row.description.empty()) continue;
-        out += openTag;
-        descriptionLines.Append(out, row.description);
-        pageLines.Append(out, row.page);
-        out += closeTag;
+        bytes += openTag;
+        descriptionLines.Append(bytes, row.description);
+        pageLines.Append(bytes, row.page);
+        bytes += closeTag;
+        out.WriteIfFull();
     }
 }
 

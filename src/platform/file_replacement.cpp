@@ -5,21 +5,29 @@
 
 namespace platform {
 namespace {
-// Lines are small: gather them so that an index file takes a few large writes.
-constexpr size_t kBufferSize = 64 * 1024;
+std::atomic<FileReplacement::WriteProbe> g_writeProbe{nullptr};
 }  // namespace
+
+void FileReplacement::SetWriteProbe(WriteProbe probe) { g_writeProbe.store(probe); }
+
+void FileReplacement::WriteBuffer() {
+    if (const WriteProbe probe = g_writeProbe.load(std::memory_order_relaxed)) probe(written_);
+    WriteOut(buffer_);
+    written_ += buffer_.size();
+    buffer_.clear();  // keeps its capacity for the next piece
+}
 
 void FileReplacement::Write(std::string_view bytes) {
     buffer_.append(bytes);
-    if (buffer_.size() >= kBufferSize) {
-        WriteOut(buffer_);
-        buffer_.clear();
-    }
+    WriteIfFull();
+}
+
+void FileReplacement::WriteIfFull() {
+    if (buffer_.size() >= kBufferSize) WriteBuffer();
 }
 
 bool FileReplacement::Commit() {
-    WriteOut(buffer_);
-    buffer_.clear();
+    WriteBuffer();
     FinishWriting();
     return PutInPlace();
 }

@@ -36,14 +36,27 @@ public:
 
     // Buffered; throws the file error when a write fails.
     void Write(std::string_view bytes);
+    // Writes the buffered bytes out once they pass a bounded size (kBufferSize), so that a
+    // writer that builds a large content in Unwritten() needs no more memory for a large file
+    // than for a small one. Throws the file error when the write fails.
+    void WriteIfFull();
     // Writes what is buffered and makes it durable (throws the file error when that fails),
     // then replaces the target. False when the target could not be replaced: it is held open
     // by another program or may not be replaced; it keeps its content and the temporary file
     // is gone.
     bool Commit();
     // The bytes written but not yet out, for a writer that builds a large content in place:
-    // what it appends here goes out, with the rest, at the next Write or at Commit.
+    // what it appends here goes out, with the rest, at the next Write, WriteIfFull or Commit.
     std::string& Unwritten() { return buffer_; }
+
+    // How much a writer gathers before it writes: large enough that a file takes few writes,
+    // small enough that a 32-bit host never lacks the memory for it.
+    static constexpr size_t kBufferSize = 256 * 1024;
+
+    // For tests: a probe called before each write with the number of bytes written so far. It
+    // may throw, as a full disk or a failed allocation would at that point. Null: no probe.
+    using WriteProbe = void (*)(uint64_t writtenSoFar);
+    static void SetWriteProbe(WriteProbe probe);
 
 protected:
     // Writes all of `bytes` to the temporary file, or throws the file error.
@@ -61,7 +74,11 @@ protected:
     static constexpr uint32_t kNameAttempts = 64;
 
 private:
+    // Every write goes through here, past the probe.
+    void WriteBuffer();
+
     std::string buffer_;
+    uint64_t written_ = 0;
 };
 
 // The running process's identifier.

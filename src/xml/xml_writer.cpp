@@ -53,9 +53,9 @@ Text OpenXmlFile(const Text& path, const Text& rootName, const Text& rootAttribu
         WriteLine(u"<!-- " FOLIO_MAKER_WEB_ADDRESS " for further details -->");
         WriteLine(u"<!-- File " + path + u" Created " + platform::CurrentDateDdMmmYyyy() + u"-->");
         if (!rootTag.empty()) WriteLine(rootTag);
-    } catch (const AutomationError& e) {
+    } catch (...) {
         AbandonXmlFile();
-        return u"Error Creating File: " + e.Description();
+        return u"Error Creating File: " + CurrentErrorDescription();
     }
     return Text();
 }
@@ -92,9 +92,9 @@ Text WriteXmlCloseTag(const Text& tag) {
     return line;
 }
 
-std::string* XmlFileBuffer() {
+platform::FileReplacement* XmlFileOutput() {
     XmlWriterState& state = State();
-    return state.isOpen ? &state.file->Unwritten() : nullptr;
+    return state.isOpen ? state.file.get() : nullptr;
 }
 
 std::string XmlOpenTagLine(const Text& tag) {

@@ -5,10 +5,11 @@
 #include <string>
 
 #include "core/text.h"
+#include "platform/files.h"
 
 // Starts a new file: the declaration, six header comments and the root start tag (left out
 // when the root name is empty). Returns the empty text, or "Error Creating File: " and the
-// reason. A file already open on this thread is abandoned first.
+// reason (also for a failed allocation). A file already open on this thread is abandoned first.
 Text OpenXmlFile(const Text& path, const Text& rootName, const Text& rootAttributes);
 
 // Each returns the line it built, and writes it (with CR LF) only while a file is open.
@@ -17,10 +18,10 @@ Text WriteXmlElement(const Text& tag, const Text& value);
 Text WriteXmlCDataElement(const Text& tag, const Text& value);
 Text WriteXmlCloseTag(const Text& tag);
 
-// For files of many elements: the open file's bytes not yet written, or null while no file is
-// open. Lines appended there (in the ANSI code page, each with CR LF) go out with the rest of
-// the file, in one write, when it is closed.
-std::string* XmlFileBuffer();
+// For files of many elements: the open file, or null while no file is open. Lines appended to
+// its Unwritten() bytes (in the ANSI code page, each with CR LF) go out with the rest of the
+// file; a WriteIfFull() after each few lines keeps the memory a large file needs bounded.
+platform::FileReplacement* XmlFileOutput();
 // The bytes of the line WriteXmlOpenTag (without attributes) or WriteXmlCloseTag writes.
 std::string XmlOpenTagLine(const Text& tag);
 std::string XmlCloseTagLine(const Text& tag);

@@ -1,9 +1,15 @@
 // Save, NewFile and AppendFile of one deliverable (compiled for each).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <new>
+#include <thread>
+
+#include "allocation_meter.h"
 #include "automation/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 #include "test_files.h"
 #include "test_text.h"
@@ -349,6 +355,57 @@ TEST(IndexFile, SaveFailuresKeepTheOldFileAndLeaveNothingBehind) {
     }
     EXPECT_EQ(ReadBytes(readOnly), "precious");
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"readonly.xml", "sub.xml"}));
+}
+
+// A Save that fails part-way, after some of its rows went out (out of memory, a full disk),
+// answers with the error's description, never raises it, and leaves no trace: no temporary
+// file, no writer open on its thread, the old file as it was; the next Save works.
+TEST(IndexFile, ASaveThatFailsPartWayLeavesNothingBehind) {
+    TempFolder folder;
+    const Text path = folder / "index.xml";
+    WriteBytes(path, "old");
+    Entry entry;
+    for (int i = 0; i < 1000; ++i) entry.Store(DecimalText(10000 + i) + Text(1000, u'v'), DecimalText(i));
+    struct Failure {
+        platform::FileReplacement::WriteProbe probe;
+        Text answer;
+    };
+    // Each fails at the second write of the file: the first 256 KB are already out.
+    const Failure failures[] = {
+        {[](uint64_t written) { if (written > 0) throw std::bad_alloc(); }, u"Out of memory"},
+        {[](uint64_t written) { if (written > 0) throw FileError(112); }, platform::SystemErrorText(112)},
+    };
+    for (const Failure& failure : failures) {
+        // On a thread of its own, as a host runs reports: that thread's writer must be closed.
+        std::thread report([&] {
+            platform::FileReplacement::SetWriteProbe(failure.probe);
+            EXPECT_EQ(entry.Save(path), failure.answer);
+            platform::FileReplacement::SetWriteProbe(nullptr);
+            EXPECT_EQ(XmlFileOutput(), nullptr);
+            EXPECT_EQ(CloseXmlFile(), u"XML already closed");
+        });
+        report.join();
+        EXPECT_EQ(ReadBytes(path), "old");
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"index.xml"});
+    }
+    EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (1000 lines) ");
+    EXPECT_EQ(Entry().NewFile(path), u"Load 1000" + kLoaded);
+}
+
+// What a Save needs beyond the table does not grow with the table: 8000 rows of 2000-character
+// values (a 32 MB file) go out through a buffer of a few hundred kilobytes.
+TEST(IndexFile, SaveMemoryStaysBoundedWhateverTheTableHolds) {
+    TempFolder folder;
+    const Text path = folder / "large.xml";
+    Entry entry;
+    for (int i = 0; i < Entry::kStoreLimit; ++i)
+        ASSERT_EQ(entry.Store(DecimalText(10000 + i) + Text(1995, u'd'), Text(2000, u'p')).size(), 2000u);
+    const AllocationMeter meter;
+    ASSERT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (8000 lines) ");
+    const size_t peak = meter.PeakExtraBytes();
+    std::printf("Save of 8000 rows of 2000-character values: %zu bytes of memory beyond the table\n", peak);
+    EXPECT_LT(peak, 1024u * 1024u);
+    EXPECT_GT(fs::file_size(fs::path(path)), 8000u * 4000u);
 }
 
 TEST(IndexFile, EveryLineSaveWritesCanBeReadBack) {
