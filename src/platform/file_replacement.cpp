@@ -32,9 +32,9 @@ bool FileReplacement::Commit() {
     return PutInPlace();
 }
 
-Text FileReplacement::TemporaryName(size_t nameLength) {
+Text FileReplacement::TemporaryPath(const Text& target, size_t nameStart) {
     // Unique within the process first (a serial), then across processes (the process id), so
-    // that a short name keeps the part that changes from one call to the next.
+    // that a name cut short keeps the part that changes from one call to the next.
     static std::atomic<uint32_t> serial{0};
     const uint32_t id = serial++;
     auto hex = [](uint32_t value) {
@@ -46,10 +46,13 @@ Text FileReplacement::TemporaryName(size_t nameLength) {
         return digits;
     };
     Text name = u"~" + hex(id) + u"-" + hex(CurrentProcessId()) + u".tmp";
-    name.resize(std::min(name.size(), std::max<size_t>(nameLength, 1)));
-    // A cut name may not end in '.', which Windows would drop, nor in a lone '-'.
-    if (name.back() == u'.' || name.back() == u'-') name.back() = u'~';
-    return name;
+    const size_t room = nameStart < kPathLimit ? std::min(kNameLimit, kPathLimit - nameStart) : 0;
+    if (name.size() > room) {
+        name.resize(std::max<size_t>({room, target.size() - nameStart, 1}));
+        // A cut name may not end in '.', which Windows would drop, nor in a lone '-'.
+        if (name.back() == u'.' || name.back() == u'-') name.back() = u'~';
+    }
+    return target.substr(0, nameStart) + name;
 }
 
 }  // namespace platform

@@ -11,6 +11,9 @@ namespace platform {
 
 // The separator the platform puts between a folder and a name.
 extern const char16_t kDirectorySeparator;
+// The most characters a path may hold, and a name within it.
+extern const size_t kPathLimit;
+inline constexpr size_t kNameLimit = 255;
 
 // A normal file of that name is present: a folder, a hidden or a system file is not.
 // On Windows the name may hold wildcards, which match as a directory search does.
@@ -66,10 +69,12 @@ protected:
     // Puts the temporary file in place of the target; false when it cannot.
     virtual bool PutInPlace() = 0;
 
-    // The temporary file's name: no longer than the target's own name (`nameLength` units, at
-    // least one), so that a target whose path fits the platform's limits is never refused for
-    // its temporary name. Each call gives another name, for when one is taken.
-    static Text TemporaryName(size_t nameLength);
+    // The name of a temporary file beside `target`, whose name starts at `nameStart`. Each call
+    // gives another name, for when one is taken. A name has enough characters that names do
+    // not run out; only where the platform's path limit leaves no room for that is it cut, and
+    // never below the target's own name length, so that a target whose path fits the limit is
+    // never refused for its temporary name.
+    static Text TemporaryPath(const Text& target, size_t nameStart);
     // How many names Begin tries before it gives up.
     static constexpr uint32_t kNameAttempts = 64;
 

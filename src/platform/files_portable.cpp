@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 namespace platform {
 
 const char16_t kDirectorySeparator = u'/';
+const size_t kPathLimit = 4095;
 
 namespace {
 
@@ -25,6 +26,7 @@ uint32_t Win32CodeOf(int err) {
         case EROFS: return 19;       // ERROR_WRITE_PROTECT
         case EBUSY: case ETXTBSY: return 32;  // ERROR_SHARING_VIOLATION
         case ENOSPC: return 112;     // ERROR_DISK_FULL
+        case EEXIST: return 80;      // ERROR_FILE_EXISTS
         case EINVAL: return 87;      // ERROR_INVALID_PARAMETER
         case ENAMETOOLONG: return 206;
         default: return 31;          // ERROR_GEN_FAILURE
@@ -147,7 +149,7 @@ std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     int fd = -1;
     fs::path temp;
     for (uint32_t attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
-        temp = PathOf(target.substr(0, nameStart) + TemporaryName(target.size() - nameStart));
+        temp = PathOf(TemporaryPath(target, nameStart));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno != EEXIST) ThrowErrno(errno);
     }

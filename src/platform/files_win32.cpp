@@ -7,6 +7,8 @@
 namespace platform {
 
 const char16_t kDirectorySeparator = u'\\';
+// Paths without the long-path prefix: MAX_PATH less the terminating zero.
+const size_t kPathLimit = MAX_PATH - 1;
 
 namespace {
 
@@ -138,7 +140,7 @@ std::unique_ptr<FileReplacement> FileReplacement::Begin(const Text& target) {
     HANDLE file = INVALID_HANDLE_VALUE;
     Text temp;
     for (uint32_t attempt = 0; file == INVALID_HANDLE_VALUE && attempt < kNameAttempts; ++attempt) {
-        temp = target.substr(0, nameStart) + TemporaryName(target.size() - nameStart);
+        temp = TemporaryPath(target, nameStart);
         file = CreateFileW(Wide(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) ThrowLastError();

@@ -165,6 +165,7 @@ Text SystemErrorText(uint32_t code) {
         case 19: return u"The media is write protected.";
         case 32: return u"The process cannot access the file because it is being used by another process.";
         case 39: case 112: return u"There is not enough space on the disk.";
+        case 80: return u"The file exists.";
         case 87: return u"The parameter is incorrect.";
         case 123: return u"The filename, directory name, or volume label syntax is incorrect.";
         case 206: return u"The filename or extension is too long.";

@@ -1,6 +1,8 @@
 // Save, NewFile and AppendFile of one deliverable (compiled for each).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <new>
 #include <thread>
@@ -113,23 +115,24 @@ TEST(IndexFile, CharactersOutsideTheCodePageComeBackAsQuestionMarks) {
     EXPECT_EQ(Rows(loaded), expected);
 }
 
-// The temporary file Save writes first is never what makes a path too long, and leaves no
-// trace: a path of 255 characters saves like any other, and so does a one-letter name.
+// The temporary file Save writes first is never what makes a path too long, nor runs out of
+// names: a path of 255 characters saves like any other, and so does a one-letter name, whose
+// temporary name still has characters enough to tell many apart.
 TEST(IndexFile, LongPathsAndShortNamesSaveAsAnyOther) {
     TempFolder folder;
     const Text base = folder / "";
     ASSERT_LT(base.size(), 200u);
     const Text longPath = base + Text(255 - base.size() - 4, u'n') + u".xml";
     ASSERT_EQ(longPath.size(), 255u);
+    WriteBytes(folder / "~", "a stray file with the one name a cut temporary name once had");
     for (const Text& path : {longPath, folder / "a"}) {
-        // While a file is written, its temporary file is there, named no longer than it: a
-        // path that fits the platform's limits never fails for the temporary name.
-        const size_t nameLength = path.size() - base.size();
+        // While a file is written, its temporary file is there, within the path limit.
         const std::vector<std::string> before = folder.Names();
         ASSERT_EQ(OpenXmlFile(path, u"Root", Text()), u"");
         for (const std::string& name : folder.Names()) {
             if (std::find(before.begin(), before.end(), name) == before.end()) {
-                EXPECT_LE(name.size(), nameLength) << name;
+                EXPECT_LE(base.size() + name.size(), platform::kPathLimit) << name;
+                EXPECT_GE(name.size(), 8u) << name;
             }
         }
         EXPECT_EQ(folder.Names().size(), before.size() + 1);
@@ -142,7 +145,23 @@ TEST(IndexFile, LongPathsAndShortNamesSaveAsAnyOther) {
         EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (1 lines) ");  // replacing
         EXPECT_EQ(Entry().NewFile(path), u"Load 1" + kLoaded);
     }
-    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"a", TextToAscii(longPath.substr(base.size()))}));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"a", TextToAscii(longPath.substr(base.size())), "~"}));
+
+    // Reports on several threads saving one-letter files in one folder at the same time.
+    std::vector<std::thread> reports;
+    std::atomic<int> saved{0};
+    for (int t = 0; t < 6; ++t) {
+        reports.emplace_back([&, t] {
+            const Text path = folder / std::string(1, static_cast<char>('b' + t));
+            Entry entry;
+            entry.Store(u"thread " + DecimalText(t), u"1");
+            for (int round = 0; round < 40; ++round)
+                if (entry.Save(path) == Text(Build::kSavedText) + path + u" (1 lines) ") ++saved;
+        });
+    }
+    for (std::thread& report : reports) report.join();
+    EXPECT_EQ(saved.load(), 6 * 40);
+    EXPECT_EQ(folder.Names().size(), 9u);  // a to g, the long name and the stray file
 }
 
 TEST(IndexFile, EmptyAndMissingNames) {
