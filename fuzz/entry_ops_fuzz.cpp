@@ -75,11 +75,14 @@ Text MergedList(const Text& list, const Text& page, long& cost) {
         }
         if (std::find(others.begin(), others.end(), piece) == others.end()) others.emplace_back(piece);
     };
-    size_t start = 0;
-    for (size_t comma; (comma = list.find(u", ", start)) != Text::npos; start = comma + 2)
-        add(TextView(list).substr(start, comma - start));
-    add(TextView(list).substr(start));
-    add(page);
+    auto addAll = [&](TextView text) {
+        size_t start = 0;
+        for (size_t comma; (comma = text.find(u", ", start)) != Text::npos; start = comma + 2)
+            add(text.substr(start, comma - start));
+        add(text.substr(start));
+    };
+    addAll(list);
+    addAll(page);
     // Both sides read and write the whole list, the model through a set of every page.
     cost += static_cast<long>(list.size() / 2 + numbers.size() + others.size());
 
@@ -159,6 +162,7 @@ public:
         const auto row = RowOf(description);
         cost += static_cast<long>(rows_.size() / 64);
         if (!row) return Store(description, page, cost);
+        if (page.empty()) return description;
         Text merged = MergedList(rows_[*row].second, page, cost);
         if (merged != rows_[*row].second) {
             cost += static_cast<long>(merged.size() / 16);

@@ -31,9 +31,9 @@ public:
     Text Clear();
 
     // Page lists (see page_list.h). AddPage stores a new description as Store does; for one
-    // already held it merges PageNo into the page list of the row Store would update, and
-    // refuses with the overflow error a list that Save could not write. FindPage returns that
-    // row's page, or the empty text.
+    // already held it merges the pages PageNo lists into the page list of the row Store would
+    // update (an empty PageNo changes nothing), and refuses with the overflow error a list that
+    // Save could not write. FindPage returns that row's page, or the empty text.
     Text AddPage(const Text& description, const Text& pageNo);
     Text FindPage(const Text& description) const;
 

@@ -6,6 +6,7 @@
 Text Entry::AddPage(const Text& description, const Text& pageNo) {
     const std::optional<int16_t> row = StoreRowOf(description);
     if (!row) return Store(description, pageNo);  // a new row, exactly as Store makes it
+    if (pageNo.empty()) return description;       // adds no page: the list stays as it is
     Text& page = rows_[*row].page;
     Text merged = MergePageList(page, pageNo);
     if (merged != page) {

@@ -39,7 +39,8 @@ std::optional<Run> NumericRun(TextView text) {
 
 class PageList {
 public:
-    explicit PageList(TextView list) {
+    // Adds every page the text lists.
+    void AddAll(TextView list) {
         for (size_t start = 0;;) {
             const size_t end = list.find(kSeparator, start);
             Add(list.substr(start, end == TextView::npos ? TextView::npos : end - start));
@@ -48,6 +49,7 @@ public:
         }
     }
 
+    // Adds one page, which holds no ", ".
     void Add(TextView page) {
         if (page.empty()) return;
         if (const auto run = NumericRun(page)) {
@@ -85,7 +87,8 @@ private:
 }  // namespace
 
 Text MergePageList(TextView list, TextView page) {
-    PageList pages(list);
-    pages.Add(page);
+    PageList pages;
+    pages.AddAll(list);
+    pages.AddAll(page);
     return pages.Written();
 }

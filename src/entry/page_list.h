@@ -6,8 +6,8 @@
 
 #include "core/text.h"
 
-// The list `list` with `page` merged in. `list` is any page text, read as a list: a range
-// "a-b" of two numbers with a < b stands for its pages, and an empty piece is no page.
-// `page` is one page: a number, such a range, or another text kept whole even when it holds
-// ", ". An empty `page` adds nothing. The result is always written in the list's own form.
+// The list `list` with `page` merged in. Both are any page text, read as a list: pieces
+// separated by ", ", where a range "a-b" of two numbers with a < b stands for its pages and an
+// empty piece is no page. So a `page` that holds ", " adds the pages it lists, and every page
+// stands in a list once. The result is always written in the list's own form.
 Text MergePageList(TextView list, TextView page);

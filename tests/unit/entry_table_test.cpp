@@ -213,6 +213,8 @@ TEST(EntryTable, AddPageMergesIntoTheRowStoreWouldUpdateAndFindPageReadsIt) {
     EXPECT_EQ(entry.AddPage(u"sediment", u"44"), u"sediment");
     for (const Text& page : {Text(u"32"), Text(u"33"), Text(u"34"), Text(u"")})
         EXPECT_EQ(entry.AddPage(u"peat", page), u"peat");
+    // Several pages in one PageNo are those pages.
+    EXPECT_EQ(entry.AddPage(u"peat", u"33, 32"), u"peat");
     for (const Text& page : {Text(u"12"), Text(u"10"), Text(u"iv")}) entry.AddPage(u"sediment", page);
     EXPECT_EQ(entry.Count(), 2);
     EXPECT_EQ(Rows(entry), (std::vector<Text>{u"peat/32-34", u"sediment/10, 12, 44, iv"}));
@@ -228,6 +230,10 @@ TEST(EntryTable, AddPageMergesIntoTheRowStoreWouldUpdateAndFindPageReadsIt) {
     entry.AddPage(u"peat", u"10");
     EXPECT_EQ(entry.FindPage(u"peat"), u"3, 7-10");
     EXPECT_EQ(entry.MaxPage(), 0);  // a list is no number: MaxPage reads single pages only
+    // An empty page adds nothing and changes nothing: a page stored in any form keeps it.
+    EXPECT_EQ(entry.Store(u"peat", u"iv, 3, 3"), u"peat");
+    EXPECT_EQ(entry.AddPage(u"peat", u""), u"peat");
+    EXPECT_EQ(entry.FindPage(u"peat"), u"iv, 3, 3");
 
     // After Clear the rows still hold their strings, but no description is found.
     entry.Clear();
@@ -243,9 +249,14 @@ TEST(EntryTable, AddPageRefusesAListThatSaveCouldNotWrite) {
     Entry entry;
     entry.Store(u"t", longPage);
     EXPECT_EQ(entry.AddPage(u"t", u"1"), u"t");  // 32753
-    EXPECT_EQ(entry.AddPage(u"t", u"&"), u"t");  // 32756, escaped 32760: just fits
+    // ", &a" escapes to 8 more: 32761, one character more than fits.
+    EXPECT_EQ(ErrorNumberOf([&] { entry.AddPage(u"t", u"&a"); }), kErrorOverflow);
+    EXPECT_EQ(entry.FindPage(u"t"), u"1, " + longPage);
+    EXPECT_EQ(entry.AddPage(u"t", u"&"), u"t");  // 32756, escaped 32760: the longest that fits
     const Text atLimit = u"1, " + longPage + u", &";
     EXPECT_EQ(entry.FindPage(u"t"), atLimit);
+    // An empty page at the limit is no change, so no refusal either.
+    EXPECT_EQ(entry.AddPage(u"t", u""), u"t");
     EXPECT_EQ(ErrorNumberOf([&] { entry.AddPage(u"t", u"2"); }), kErrorOverflow);
     EXPECT_EQ(ErrorNumberOf([&] { entry.AddPage(u"t", u"\u00E9"); }), kErrorOverflow);  // "&#0233;"
     EXPECT_EQ(entry.FindPage(u"t"), atLimit);  // the row keeps its list

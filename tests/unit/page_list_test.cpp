@@ -39,8 +39,10 @@ TEST(PageList, OtherTextsFollowTheNumbersInTheOrderFirstAdded) {
     // A range of two numbers counts as its pages; a reversed, equal or half range is text.
     EXPECT_EQ(Built({u"10-12", u"9", u"14"}), u"9-12, 14");
     EXPECT_EQ(Built({u"12-10", u"5-5", u"5-", u"-5", u"1-2-3"}), u"12-10, 5-5, 5-, -5, 1-2-3");
-    // An added page that holds ", " is one page, kept whole.
+    // An added page that holds ", " adds the pages it lists, each once.
     EXPECT_EQ(Built({u"4", u"xi, xii", u"2"}), u"2, 4, xi, xii");
+    EXPECT_EQ(Built({u"4", u"xi, xii", u"xii, 5, xi, 3"}), u"3-5, xi, xii");
+    EXPECT_EQ(Built({u"iv", u", , iv, "}), u"iv");
     // An empty page adds nothing.
     EXPECT_EQ(Built({u"4", u"", u"iv", u""}), u"4, iv");
     EXPECT_EQ(MergePageList(u"", u""), u"");
@@ -58,11 +60,18 @@ TEST(PageList, ExistingTextIsReadAsAList) {
     EXPECT_EQ(MergePageList(u"Preface", u"3"), u"3, Preface");
     EXPECT_EQ(MergePageList(u"12", u"12"), u"12");
     // A text from elsewhere comes out in the list's own form: numbers first, duplicates once,
-    // empty pieces dropped; a piece that held ", " is no longer told apart.
+    // empty pieces dropped.
     EXPECT_EQ(MergePageList(u"iv, 9, 2, 9, iv", u"3"), u"2, 3, 9, iv");
     EXPECT_EQ(MergePageList(u"7-8, , 5, ", u"x"), u"5, 7, 8, x");
     EXPECT_EQ(MergePageList(u"9-11, 10-14", u"1"), u"1, 9-14");
-    EXPECT_EQ(MergePageList(u"4, xi, xii", u"xi, xii"), u"4, xi, xii, xi, xii");
+    // Every page stands in the list once, however the pages came: a merge of a list's own
+    // pages changes nothing, and merging again gives the same list.
+    EXPECT_EQ(MergePageList(u"4, xi, xii", u"xi, xii"), u"4, xi, xii");
+    for (TextView list : {u"3-5, 8, xi, a,, b", u"1, 2, iv", u"x,", u"12-10, ,x"}) {
+        const Text standard = MergePageList(list, u"");
+        EXPECT_EQ(MergePageList(standard, standard), standard) << TextToAscii(list);
+        EXPECT_EQ(MergePageList(standard, u""), standard) << TextToAscii(list);
+    }
     // Only ", " separates: a comma alone is part of the page.
     EXPECT_EQ(MergePageList(u"1,2", u"3"), u"3, 1,2");
 }
