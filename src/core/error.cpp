@@ -29,7 +29,9 @@ AutomationError InvalidArgumentError() {
     return AutomationError(kErrorInvalidArgument, u"Invalid procedure call or argument");
 }
 
-AutomationError FileError(uint32_t platformCode) {
+AutomationError FileError(uint32_t platformCode) { return SystemError(platformCode); }
+
+AutomationError SystemError(uint32_t platformCode) {
     // HRESULT_FROM_WIN32: FACILITY_WIN32 with the severity bit, so callers see the platform's code.
     const uint32_t code = platformCode == 0 ? 0x80004005u  // E_FAIL for "no code known"
                                             : (0x80070000u | (platformCode & 0xFFFFu));

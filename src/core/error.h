@@ -35,3 +35,6 @@ AutomationError OverflowError();
 AutomationError InvalidArgumentError();
 // A file error from the platform's error code (a Win32 error code on both platforms).
 AutomationError FileError(uint32_t platformCode);
+// Any other failure of the operating system, from its error code (a Win32 error code): its
+// number and the system's text for it, as a file error carries them.
+AutomationError SystemError(uint32_t platformCode);

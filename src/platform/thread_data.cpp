@@ -1,5 +1,6 @@
 #include "platform/thread_data.h"
 
+#include "core/error.h"
 #include "platform/thread_record.h"
 
 namespace platform {
@@ -32,8 +33,13 @@ ThreadData* FindThreadData(int slot) {
 ThreadData& KeepThreadData(int slot, std::unique_ptr<ThreadData> data) {
     ThreadRecord* record = CurrentThreadRecord();
     if (!record) {
+        // The thread's slot first: a record is only taken when the thread can be given it.
+        PrepareThreadRecordSlot();
         record = TakeRecord();
-        SetCurrentThreadRecord(record);
+        if (const uint32_t failure = SetCurrentThreadRecord(record)) {
+            record->held.store(false, std::memory_order_release);
+            throw SystemError(failure);
+        }
     }
     record->slots[slot] = std::move(data);
     return *record->slots[slot];
@@ -48,13 +54,13 @@ void ReleaseThreadData() {
 }
 
 void ReleaseAllThreadData() {
+    ForgetThreadRecords();  // first: no thread may reach a record once it is freed
     ThreadRecord* record = g_records.exchange(nullptr, std::memory_order_acq_rel);
     while (record) {
         ThreadRecord* next = record->next;
         delete record;
         record = next;
     }
-    ForgetThreadRecords();
 }
 
 ThreadDataCounts CountThreadData() {

@@ -10,15 +10,9 @@ namespace {
 
 std::atomic<DWORD> g_index{TLS_OUT_OF_INDEXES};
 
-// The slot is taken at first use; two threads racing for it keep the first one taken.
-DWORD TlsIndex() {
-    DWORD index = g_index.load(std::memory_order_acquire);
-    if (index != TLS_OUT_OF_INDEXES) return index;
-    const DWORD mine = TlsAlloc();
-    if (mine == TLS_OUT_OF_INDEXES) throw FileError(GetLastError());
-    if (g_index.compare_exchange_strong(index, mine, std::memory_order_acq_rel)) return mine;
-    TlsFree(mine);
-    return index;
+DWORD FailureCodeNow() {
+    const DWORD code = GetLastError();
+    return code != 0 ? code : ERROR_NOT_ENOUGH_MEMORY;  // TLS runs out like memory does
 }
 
 }  // namespace
@@ -33,8 +27,19 @@ ThreadRecord* CurrentThreadRecord() {
     return record;
 }
 
-void SetCurrentThreadRecord(ThreadRecord* record) {
-    TlsSetValue(TlsIndex(), record);
+// The slot is taken at first use; two threads racing for it keep the first one taken.
+void PrepareThreadRecordSlot() {
+    DWORD index = g_index.load(std::memory_order_acquire);
+    if (index != TLS_OUT_OF_INDEXES) return;
+    const DWORD mine = TlsAlloc();
+    if (mine == TLS_OUT_OF_INDEXES) throw SystemError(FailureCodeNow());
+    if (!g_index.compare_exchange_strong(index, mine, std::memory_order_acq_rel)) TlsFree(mine);
+}
+
+uint32_t SetCurrentThreadRecord(ThreadRecord* record) {
+    const DWORD index = g_index.load(std::memory_order_acquire);
+    if (index == TLS_OUT_OF_INDEXES) return ERROR_INVALID_INDEX;
+    return TlsSetValue(index, record) ? 0 : FailureCodeNow();
 }
 
 void ForgetThreadRecords() {

@@ -1,6 +1,10 @@
 // The platform seam, run natively (portable) and under Wine (Win32, code page 1252, en-US).
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <algorithm>
 
 #include <atomic>
@@ -154,9 +158,38 @@ TEST(ThreadData, ThreadsStartEmptyAndGiveTheirRecordsBack) {
     EXPECT_LE(after.records, before.records + kAtOnce);
     EXPECT_EQ(ThreadText(), u"main");
 
-    // When the library goes, every record goes; a later call starts afresh.
+    // When the library goes, every record goes; a later call starts afresh. A thread that
+    // still runs then ends without reaching its freed record (natively its exit guard would).
+    std::atomic<int> step{0};
+    std::thread outliving([&step] {
+        ThreadText() = u"outliving";
+        step = 1;
+        while (step < 2) std::this_thread::yield();
+    });
+    while (step < 1) std::this_thread::yield();
     platform::ReleaseAllThreadData();
     EXPECT_EQ(platform::CountThreadData().records, 0u);
+    step = 2;
+    outliving.join();
+    EXPECT_EQ(platform::CountThreadData().held, 0u);
     EXPECT_EQ(ThreadText(), u"");
     EXPECT_EQ(platform::CountThreadData().held, 1u);
 }
+
+#ifdef _WIN32
+// A thread that cannot be given its state (the process has used up its TLS slots) gets the
+// system's error for it, and no record is left held for good; once slots are free, it works.
+TEST(ThreadData, NoTlsSlotIsReportedAndHoldsNothing) {
+    platform::ReleaseAllThreadData();  // the registry's own slot goes back too
+    std::vector<DWORD> taken;
+    for (DWORD index; (index = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(index);
+    ASSERT_FALSE(taken.empty());
+    const int32_t number = ErrorNumberOf([] { ThreadText() = u"x"; });
+    EXPECT_EQ(number & 0xFFFF0000, static_cast<int32_t>(0x80070000)) << std::hex << number;
+    EXPECT_EQ(platform::CountThreadData().held, 0u);
+    for (DWORD index : taken) TlsFree(index);
+    ThreadText() = u"y";
+    EXPECT_EQ(ThreadText(), u"y");
+    EXPECT_EQ(platform::CountThreadData().held, 1u);
+}
+#endif
