@@ -82,17 +82,33 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// Runs a Linux command under Wine, waiting for it.
-void RunLinux(std::wstring commandLine) {
+// The Linux path of a Windows path under Z:.
+std::wstring LinuxPath(std::wstring path);
+
+// Runs a Linux command under Wine and waits for it to end: true when it ended with status 0.
+// Wine starts a Linux program but hands back no handle to wait on, so the command writes its
+// status into a file of its own, which is watched for (on a busy machine that takes seconds).
+bool RunLinux(const std::wstring& command) {
+    static int serial = 0;
+    const std::wstring status = WindowsPath(FOLIO_TEST_WORK_FOLDER) + L"\\linux-status-" + std::to_wstring(++serial);
+    DeleteFileW(status.c_str());
+    std::wstring commandLine = L"/bin/sh -c \"" + command + L"; echo $? > " + LinuxPath(status) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
-        return;
-    WaitForSingleObject(process.hProcess, 10000);
+        return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    std::string written;
+    for (int waited = 0; waited < 120000 && written.find('\n') == std::string::npos; waited += 50) {
+        Sleep(50);
+        written = ReadAll(status);
+    }
+    DeleteFileW(status.c_str());
+    EXPECT_NE(written.find('\n'), std::string::npos) << "a Linux command did not end";
+    return written == "0\n";
 }
 
 // The Linux path of a Windows path under Z:.
@@ -108,6 +124,10 @@ struct RaceState {
     GUID iid;
     std::string saved, couldNot;
     std::atomic<int> writersLeft{2}, badSaves{0}, badLoads{0}, loads{0}, saves{0};
+    // Saves that succeeded, per writer, and loads of each table: a race in which every Save
+    // failed, or the reader never saw one of the tables, proves nothing.
+    std::atomic<int> savedSmall{0}, savedLarge{0}, loadedSmall{0}, loadedLarge{0};
+    std::atomic<bool> smallDone{false};
     std::string firstBadLoad, firstBadSave;
 };
 
@@ -126,21 +146,37 @@ DWORD WINAPI RaceThread(void* parameter) {
         ComPtr<_Entry> entry;
         if (SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, s.iid, entry.PutVoid()))) {
             if (job.rows == 0) {
-                while (s.writersLeft > 0 || s.loads < 20) {
+                // The large table is saved last, so the reader sees it at the latest then.
+                const DWORD start = GetTickCount();
+                while ((s.writersLeft > 0 || s.loads < 20 || s.loadedLarge == 0) && GetTickCount() - start < 100000) {
                     const std::string loaded = NewFileOf(entry.Get(), s.target);
                     ++s.loads;
-                    if (loaded.rfind("Load 100 ", 0) != 0 && loaded.rfind("Load 300 ", 0) != 0) {
-                        if (s.badLoads++ == 0) s.firstBadLoad = loaded;
+                    if (loaded.rfind("Load 100 ", 0) == 0) {
+                        ++s.loadedSmall;
+                    } else if (loaded.rfind("Load 300 ", 0) == 0) {
+                        ++s.loadedLarge;
+                    } else if (s.badLoads++ == 0) {
+                        s.firstBadLoad = loaded;
                     }
                 }
             } else {
-                StoreRows(entry.Get(), job.rows, job.rows == 100 ? L"Small " : L"Large ");
-                for (int i = 0; i < 25; ++i) {
+                const bool small = job.rows == 100;
+                StoreRows(entry.Get(), job.rows, small ? L"Small " : L"Large ");
+                auto save = [&] {
                     const std::string result = SaveTo(entry.Get(), s.target);
                     ++s.saves;
-                    if (result.rfind(s.saved, 0) != 0 && result != s.couldNot) {
-                        if (s.badSaves++ == 0) s.firstBadSave = result;
+                    if (result.rfind(s.saved, 0) == 0) {
+                        ++(small ? s.savedSmall : s.savedLarge);
+                    } else if (result != s.couldNot && s.badSaves++ == 0) {
+                        s.firstBadSave = result;
                     }
+                };
+                for (int i = 0; i < 25; ++i) save();
+                if (small) {
+                    s.smallDone = true;
+                } else {
+                    while (!s.smallDone) Sleep(1);
+                    save();
                 }
             }
         }
@@ -178,8 +214,8 @@ TEST_P(SaveFailures, ATargetThatCannotBeReplacedKeepsItsContent) {
         WriteAll(target, "old content");
         const std::wstring probe = folder / L"probe";
         WriteAll(probe, "");
-        RunLinux(L"/usr/bin/chattr +a " + LinuxPath(folder.Path()));
-        if (!MoveFileExW(probe.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        const bool appendOnly = RunLinux(L"/usr/bin/chattr +a " + LinuxPath(folder.Path()));
+        if (appendOnly && !MoveFileExW(probe.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
             EXPECT_EQ(SaveTo(entry.Get(), target), couldNot);
             RunLinux(L"/usr/bin/chattr -a " + LinuxPath(folder.Path()));
             EXPECT_EQ(ReadAll(target), "old content");
@@ -225,8 +261,15 @@ TEST_P(SaveFailures, ReadersSeeWholeTablesWhileOthersSave) {
     }
     EXPECT_EQ(shared.badLoads.load(), 0) << shared.firstBadLoad;
     EXPECT_EQ(shared.badSaves.load(), 0) << shared.firstBadSave;
-    EXPECT_EQ(shared.saves.load(), 50);
+    EXPECT_EQ(shared.saves.load(), 51);
     EXPECT_GE(shared.loads.load(), 20);
+    EXPECT_GE(shared.savedSmall.load(), 1);
+    EXPECT_GE(shared.savedLarge.load(), 1);
+    EXPECT_GE(shared.loadedSmall.load(), 1);
+    EXPECT_GE(shared.loadedLarge.load(), 1);
+    std::printf("%s race: saved %d small and %d large tables, loaded %d small and %d large\n", Lib().name.c_str(),
+                shared.savedSmall.load(), shared.savedLarge.load(), shared.loadedSmall.load(),
+                shared.loadedLarge.load());
     EXPECT_EQ(folder.Names(), std::vector<std::wstring>{L"shared.xml"});
 }
 
