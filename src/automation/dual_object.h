@@ -1,8 +1,8 @@
-// The common part of the automation objects: reference counting, QueryInterface,
-// IDispatch through the embedded type library, and ISupportErrorInfo. `Interface` is the
-// dual interface (_EntryPages or _UFL) whose methods the derived class implements; an
-// interface it extends (_Entry) is answered with the same pointer, since its vtable begins
-// the derived one's.
+// The common part of the automation objects: reference counting, QueryInterface, IDispatch
+// through the embedded type library, ISupportErrorInfo and IProvideClassInfo. `Interface` is
+// the class's default dual interface (_EntryPages or _UFL), whose methods the derived class
+// implements; an interface it extends (_Entry) is answered with the same pointer, since its
+// vtable begins the derived one's.
 #pragma once
 
 #include <windows.h>
@@ -10,16 +10,18 @@
 #include <ocidl.h>
 
 #include <atomic>
+#include <new>
 
 #include "automation/dispatch_invoker.h"
 #include "automation/error_report.h"
 #include "automation/interface_type_info.h"
 #include "automation/module_state.h"
+#include "automation/type_information.h"
 
 namespace folio_com {
 
 template <class Interface>
-class DualObject : public Interface, public ISupportErrorInfo {
+class DualObject : public Interface, public ISupportErrorInfo, public IProvideClassInfo {
 public:
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -29,6 +31,8 @@ public:
             *object = static_cast<Interface*>(this);
         } else if (IsEqualIID(iid, IID_ISupportErrorInfo)) {
             *object = static_cast<ISupportErrorInfo*>(this);
+        } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
+            *object = static_cast<IProvideClassInfo*>(this);
         } else {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -43,7 +47,8 @@ public:
         return left;
     }
 
-    // IDispatch
+    // IDispatch. The type information describes the default interface, with every method the
+    // object answers: hosts that list members or call ITypeInfo::Invoke see them all.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
         if (count == nullptr) return E_POINTER;
         *count = 1;
@@ -53,10 +58,9 @@ public:
         if (info == nullptr) return E_POINTER;
         *info = nullptr;
         if (index != 0) return DISP_E_BADINDEX;
-        InterfaceTypeInfo& described = extendedIid_ ? extendedTypes_ : types_;
-        const HRESULT hr = described.Load();
+        const HRESULT hr = types_.Load();
         if (FAILED(hr)) return hr;
-        *info = described.DispatchSide();
+        *info = types_.DispatchSide();
         (*info)->AddRef();
         return S_OK;
     }
@@ -88,40 +92,31 @@ public:
         return ImplementsInterface(iid) || IsEqualIID(iid, IID_IDispatch) ? S_OK : S_FALSE;
     }
 
+    // IProvideClassInfo: the class, so that a host handed an object finds its default interface.
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override { return ClassTypes(clsid_, info); }
+
 protected:
-    // `iid` is `Interface`'s identifier: names and calls by dispatch go through it. The type
-    // information that IDispatch hands out describes the extended interface when there is one,
-    // so that scripts keep the type name they have always seen (TypeName gives "_Entry");
-    // hosts find `Interface` as the class's default in the type library. `source` names the
-    // object in error information.
-    DualObject(const ErrorSource& source, const GUID& iid, const GUID* extendedIid = nullptr)
-        : source_(source), iid_(iid), extendedIid_(extendedIid), types_(SharedTypes<0>(iid)),
-          extendedTypes_(SharedTypes<1>(extendedIid ? *extendedIid : iid)) {}
+    // `iid` is `Interface`'s identifier, `baseIid` that of the interface it extends, if any;
+    // `clsid` the class's. `source` names the object in error information.
+    DualObject(const ErrorSource& source, const GUID& clsid, const GUID& iid, const GUID* baseIid = nullptr)
+        : source_(source), clsid_(clsid), iid_(iid), baseIid_(baseIid), types_(InterfaceTypes(iid)) {}
     virtual ~DualObject() = default;
 
     const ErrorSource& Source() const { return source_; }
 
 private:
-    // Every object of this interface uses the same type information, for the whole process
-    // (the identifiers are always the same for one interface); the tag keeps the extended
-    // interface's apart.
-    template <int Tag>
-    static InterfaceTypeInfo& SharedTypes(const GUID& iid) {
-        static InterfaceTypeInfo types(iid);
-        return types;
-    }
-
     bool ImplementsInterface(REFIID iid) const {
-        return IsEqualIID(iid, iid_) || (extendedIid_ != nullptr && IsEqualIID(iid, *extendedIid_));
+        return IsEqualIID(iid, iid_) || (baseIid_ != nullptr && IsEqualIID(iid, *baseIid_));
     }
 
     const ErrorSource source_;
+    const GUID& clsid_;
     const GUID& iid_;
-    const GUID* const extendedIid_;
+    const GUID* const baseIid_;
     std::atomic<ULONG> references_{1};
     ModuleReference module_;
+    // Shared by every object of the interface, on every thread (see type_information.h).
     InterfaceTypeInfo& types_;
-    InterfaceTypeInfo& extendedTypes_;  // loaded only when asked for
 };
 
 }  // namespace folio_com

@@ -28,7 +28,7 @@ HRESULT NumberResult(short* result, Body&& body) {
 
 }  // namespace
 
-EntryObject::EntryObject() : DualObject(kEntrySource, kIidEntryPages, &kIidEntry) {}
+EntryObject::EntryObject() : DualObject(kEntrySource, kClsidEntry, kIidEntryPages, &kIidEntry) {}
 
 HRESULT EntryObject::NewFile(BSTR* sFile, BSTR* result) {
     if (sFile == nullptr) return E_POINTER;

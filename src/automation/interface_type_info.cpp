@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "automation/bstr_text.h"
 #include "automation/module_state.h"
 
 namespace folio_com {
@@ -112,14 +113,21 @@ HRESULT InterfaceTypeInfo::Load() {
                     owner->ReleaseFuncDesc(desc);
                     continue;
                 }
+                // The method keeps the description and a reference to its owner; a push that
+                // fails gives both back.
                 owner->AddRef();
-                methods.push_back({owner, desc});
+                Method method{owner, desc};
+                try {
+                    methods.push_back(method);
+                } catch (...) {
+                    ReleaseMethod(method);
+                    throw;
+                }
                 // Each method's name, for the look-up a script makes before every call.
-                BSTR name = nullptr;
+                OwnedBstr name;
                 UINT found = 0;
-                if (SUCCEEDED(owner->GetNames(desc->memid, &name, 1, &found)) && found == 1 && name)
-                    names.emplace_back(std::wstring(name, SysStringLen(name)), desc->memid);
-                SysFreeString(name);
+                if (SUCCEEDED(owner->GetNames(desc->memid, name.Put(), 1, &found)) && found == 1 && name.Get())
+                    names.emplace_back(name.Wide(), desc->memid);
             }
             ITypeInfo* base = BaseInterface(owner);
             owner->Release();  // each of its methods keeps one

@@ -2,6 +2,9 @@
 
 #include <atomic>
 
+#include "automation/type_information.h"
+#include "platform/thread_data.h"
+
 namespace folio_com {
 namespace {
 
@@ -30,6 +33,11 @@ std::wstring ThisModulePath() {
         }
         path.resize(path.size() * 2);
     }
+}
+
+void ReleaseModuleState() {
+    ReleaseTypeInformation();
+    platform::ReleaseAllThreadData();
 }
 
 void ModuleAddRef() { ++g_users; }

@@ -13,6 +13,10 @@ HMODULE ThisModule();
 // Its full path, as the loader knows it.
 std::wstring ThisModulePath();
 
+// The one teardown of everything the module holds for the whole process (type information,
+// every thread's state): when the DLL is unloaded, never at process termination.
+void ReleaseModuleState();
+
 // Everything that keeps the DLL in use counts itself here; DllCanUnloadNow answers from it.
 void ModuleAddRef();
 void ModuleRelease();

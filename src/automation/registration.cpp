@@ -15,6 +15,7 @@
 
 #include <string>
 
+#include "automation/bstr_text.h"
 #include "automation/identifiers.h"
 #include "automation/module_state.h"
 #include "automation/own_type_library.h"
@@ -46,19 +47,6 @@ std::wstring LibraryKey() { return std::wstring(L"TypeLib\\") + kLibidKey; }
 
 bool IsForAllUsers(HKEY root) { return root == HKEY_CLASSES_ROOT; }
 
-class OwnedBstr {
-public:
-    OwnedBstr() = default;
-    ~OwnedBstr() { SysFreeString(text_); }
-    OwnedBstr(const OwnedBstr&) = delete;
-    OwnedBstr& operator=(const OwnedBstr&) = delete;
-    BSTR* Put() { return &text_; }
-    std::wstring Text() const { return text_ ? std::wstring(text_, SysStringLen(text_)) : std::wstring(); }
-
-private:
-    BSTR text_ = nullptr;
-};
-
 // Whether a library version is still registered under some locale: its subkeys other than
 // FLAGS and HELPDIR are locales.
 bool HasLocaleKeys(HKEY root, const std::wstring& versionKey) {
@@ -75,7 +63,7 @@ HRESULT WriteTypeLibraryKeys(HKEY root, const OwnTypeLibrary& library, const std
     OwnedBstr name, helpString;
     HRESULT hr = typeLib->GetDocumentation(MEMBERID_NIL, name.Put(), helpString.Put(), nullptr, nullptr);
     if (FAILED(hr)) return hr;
-    const std::wstring title = helpString.Text().empty() ? name.Text() : helpString.Text();
+    const std::wstring title = helpString.Wide().empty() ? name.Wide() : helpString.Wide();
 
     const std::wstring versionKey = LibraryKey() + L"\\" + library.VersionKey();
     // How this copy was loaded (from a file) is no property of the library.
@@ -97,7 +85,7 @@ HRESULT WriteTypeLibraryKeys(HKEY root, const OwnTypeLibrary& library, const std
         hr = info->GetDocumentation(MEMBERID_NIL, interfaceName.Put(), nullptr, nullptr, nullptr);
         info->Release();
         const std::wstring key = InterfaceKey(keys);
-        if (SUCCEEDED(hr)) hr = SetDefaultText(root, key, interfaceName.Text());
+        if (SUCCEEDED(hr)) hr = SetDefaultText(root, key, interfaceName.Wide());
         if (SUCCEEDED(hr)) hr = SetDefaultText(root, key + L"\\ProxyStubClsid", kTypeLibraryMarshaler);
         if (SUCCEEDED(hr)) hr = SetDefaultText(root, key + L"\\ProxyStubClsid32", kTypeLibraryMarshaler);
         if (SUCCEEDED(hr)) {

@@ -10,12 +10,14 @@
 #include "automation/ufl_object.h"
 #include "platform/thread_data.h"
 
-// The library's per-thread state goes when its thread ends and when the library is unloaded.
-// Neither waits on anything: both run under the loader lock. At process exit (reserved is not
-// null) the other threads are already gone, mid-way: the memory goes back with the process.
+// A thread's state goes when the thread ends. Everything the module holds goes when the library
+// is unloaded (FreeLibrary, CoFreeUnusedLibraries); neither waits on anything, since both run
+// under the loader lock. At process termination (reserved is not null) nothing is done: the
+// other threads are already gone, mid-way, oleaut32 may be past use, and the memory goes back
+// with the process.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
     if (reason == DLL_THREAD_DETACH) platform::ReleaseThreadData();
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) platform::ReleaseAllThreadData();
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) folio_com::ReleaseModuleState();
     return TRUE;
 }
 

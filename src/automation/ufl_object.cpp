@@ -10,7 +10,7 @@ const ErrorSource kUflSource{kProgIdUfl, &kIidUfl};
 
 }  // namespace
 
-UflObject::UflObject() : DualObject(kUflSource, kIidUfl) {}
+UflObject::UflObject() : DualObject(kUflSource, kClsidUfl, kIidUfl) {}
 
 HRESULT UflObject::Help(BSTR helpCommand, BSTR* result) {
     if (result == nullptr) return E_POINTER;

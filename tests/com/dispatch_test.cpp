@@ -123,7 +123,31 @@ TEST_P(DispatchCalls, NamesFindDispatchIdentifiersWhateverTheirCase) {
               DISP_E_UNKNOWNINTERFACE);
 }
 
-TEST_P(DispatchCalls, TypeInformationIsTheDualInterface) {
+// The name and dispatch identifier of each method a type information lists beyond IUnknown's
+// and IDispatch's (whose identifiers lie below 0x60020000), walking no base interface: a host
+// that lists an object's members reads just this.
+std::vector<std::pair<std::string, DISPID>> ListedMethods(ITypeInfo* info) {
+    std::vector<std::pair<std::string, DISPID>> methods;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info->GetTypeAttr(&attr))) return methods;
+    const UINT count = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    for (UINT i = 0; i < count; ++i) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+        Bstr name;
+        UINT found = 0;
+        info->GetNames(desc->memid, name.Put(), 1, &found);
+        if (desc->memid >= 0x60020000) methods.emplace_back(name.Text(), desc->memid);
+        info->ReleaseFuncDesc(desc);
+    }
+    return methods;
+}
+
+// The type information describes the class's default interface, _EntryPages, with every
+// method the object answers: what VBScript's TypeName shows, what an object browser lists,
+// and what ITypeInfo::Invoke calls.
+TEST_P(DispatchCalls, TypeInformationIsTheDefaultInterfaceWithEveryMethod) {
     UINT count = 0;
     ASSERT_EQ(object_->GetTypeInfoCount(&count), S_OK);
     EXPECT_EQ(count, 1u);
@@ -131,15 +155,82 @@ TEST_P(DispatchCalls, TypeInformationIsTheDualInterface) {
     ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()), S_OK);
     TYPEATTR* attr = nullptr;
     ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
-    // Still _Entry, so that a script's TypeName stays "_Entry"; the object's own names
-    // (above) and calls reach _EntryPages' methods too.
-    EXPECT_TRUE(IsEqualGUID(attr->guid, Lib().iidEntry));
+    EXPECT_TRUE(IsEqualGUID(attr->guid, Lib().iidEntryPages));
     EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
     info->ReleaseTypeAttr(attr);
     Bstr name;
     ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr), S_OK);
-    EXPECT_EQ(name.Text(), "_Entry");
+    EXPECT_EQ(name.Text(), "_EntryPages");
+    const std::vector<std::pair<std::string, DISPID>> expected = {
+        {"NewFile", kNewFile}, {"AppendFile", 0x60030001}, {"Save", kSave}, {"Clear", 0x60030005},
+        {"FetchDescription", kFetchDescription}, {"FetchPage", 0x60030007}, {"Store", kStore},
+        {"Count", kCount}, {"MaxPage", kMaxPage}, {"AddPage", kAddPage}, {"FindPage", kFindPage}};
+    EXPECT_EQ(ListedMethods(info.Get()), expected);
     EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
+
+    // A caller of ITypeInfo::Invoke reaches a method of _EntryPages and one of _Entry.
+    ASSERT_EQ(object_->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put()), S_OK);
+    Bstr description(L"peat"), page(L"33");
+    BSTR d = description.Get(), p = page.Get();
+    VARIANT args[] = {ByRef(&p), ByRef(&d)};  // last first
+    DISPPARAMS params{args, nullptr, 2, 0};
+    Variant added, found, counted;
+    ASSERT_EQ(info->Invoke(object_.Get(), kAddPage, DISPATCH_METHOD, &params, &added, nullptr, nullptr), S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&added)), "peat");
+    DISPPARAMS one{args + 1, nullptr, 1, 0};
+    ASSERT_EQ(info->Invoke(object_.Get(), kFindPage, DISPATCH_METHOD, &one, &found, nullptr, nullptr), S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&found)), "33");
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    ASSERT_EQ(info->Invoke(object_.Get(), kCount, DISPATCH_METHOD, &none, &counted, nullptr, nullptr), S_OK);
+    EXPECT_EQ(V_I2(&counted), 1);
+}
+
+// A host handed an object finds its class, and through it the default interface, for both
+// classes of the library.
+TEST_P(DispatchCalls, ObjectsProvideTheirClassInformation) {
+    ComPtr<_UFL> ufl = CreateUfl(Lib());
+    ASSERT_TRUE(ufl);
+    const struct {
+        IUnknown* object;
+        const GUID& clsid;
+        const GUID& defaultIid;
+        const char* className;
+    } classes[] = {{object_.Get(), Lib().clsidEntry, Lib().iidEntryPages, "Entry"},
+                   {ufl.Get(), Lib().clsidUfl, Lib().iidUfl, "UFL"}};
+    for (const auto& c : classes) {
+        ComPtr<IProvideClassInfo> provider;
+        ASSERT_EQ(c.object->QueryInterface(IID_IProvideClassInfo, provider.PutVoid()), S_OK) << c.className;
+        ComPtr<ITypeInfo> coclass;
+        ASSERT_EQ(provider->GetClassInfo(coclass.Put()), S_OK);
+        TYPEATTR* attr = nullptr;
+        ASSERT_EQ(coclass->GetTypeAttr(&attr), S_OK);
+        EXPECT_TRUE(IsEqualGUID(attr->guid, c.clsid)) << c.className;
+        EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+        const UINT implemented = attr->cImplTypes;
+        coclass->ReleaseTypeAttr(attr);
+        Bstr name;
+        ASSERT_EQ(coclass->GetDocumentation(MEMBERID_NIL, name.Put(), nullptr, nullptr, nullptr), S_OK);
+        EXPECT_EQ(name.Text(), c.className);
+        bool foundDefault = false;
+        for (UINT i = 0; i < implemented; ++i) {
+            INT flags = 0;
+            HREFTYPE ref = 0;
+            ComPtr<ITypeInfo> implementedInfo;
+            if (coclass->GetImplTypeFlags(i, &flags) != S_OK || !(flags & IMPLTYPEFLAG_FDEFAULT)) continue;
+            ASSERT_EQ(coclass->GetRefTypeOfImplType(i, &ref), S_OK);
+            ASSERT_EQ(coclass->GetRefTypeInfo(ref, implementedInfo.Put()), S_OK);
+            ASSERT_EQ(implementedInfo->GetTypeAttr(&attr), S_OK);
+            EXPECT_TRUE(IsEqualGUID(attr->guid, c.defaultIid)) << c.className;
+            implementedInfo->ReleaseTypeAttr(attr);
+            foundDefault = true;
+        }
+        EXPECT_TRUE(foundDefault) << c.className;
+        // The same object behind the provider.
+        ComPtr<IUnknown> fromProvider, fromObject;
+        ASSERT_EQ(provider->QueryInterface(IID_IUnknown, fromProvider.PutVoid()), S_OK);
+        ASSERT_EQ(c.object->QueryInterface(IID_IUnknown, fromObject.PutVoid()), S_OK);
+        EXPECT_EQ(fromProvider.Get(), fromObject.Get());
+    }
 }
 
 TEST_P(DispatchCalls, ByReferenceStringsAreReadAndLeftAsTheyWere) {

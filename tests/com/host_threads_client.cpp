@@ -2,8 +2,12 @@
 // on worker threads, one apartment each, in one process that must end by itself afterwards.
 //   host_threads_client.exe FOLDER
 // Round after round, threads create objects of both libraries by programmatic identifier and
-// call them through IDispatch as hosts do; every thread must end within a bounded wait. Before
-// that, 2000 short threads each Save once, and the process's memory must not grow with them.
+// call them through IDispatch as hosts do; every thread must end within a bounded wait, and
+// between rounds both libraries must be unloaded. Before that, 2000 short threads each Save
+// once, and the process's memory must not grow with them.
+//   host_threads_client.exe FOLDER exit-with-objects
+// A host that ends while reports still run: threads hold objects of both libraries, called
+// through IDispatch, and the process exits without releasing them.
 // Prints "FAIL ..." for each fault, the figures, and "host client done" last; exits with 0 when
 // all held.
 #include <windows.h>
@@ -141,6 +145,63 @@ DWORD WINAPI SaveOnce(void* parameter) {
     return 0;
 }
 
+// Whether either library is still loaded, after asking COM to free what is unused (COM may wait
+// for a second request before it frees a library).
+bool LibrariesStillLoaded() {
+    auto loaded = [] {
+        return GetModuleHandleW(L"Keystack.dll") != nullptr || GetModuleHandleW(L"Pagestack.dll") != nullptr;
+    };
+    for (int attempt = 0; attempt < 20 && loaded(); ++attempt) {
+        CoFreeUnusedLibrariesEx(0, 0);
+        Sleep(10);
+    }
+    return loaded();
+}
+
+// A report that is still running when its host ends: it holds its objects, called through
+// IDispatch, and waits for an end that never comes.
+HANDLE g_reportsReady = nullptr;
+HANDLE g_neverSet = nullptr;
+
+DWORD WINAPI HoldObjects(void* parameter) {
+    const int number = static_cast<int>(reinterpret_cast<INT_PTR>(parameter));
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        Fail(L"CoInitializeEx");
+        return 1;
+    }
+    auto* keystack = new Object(L"Keystack.Entry");  // never released
+    auto* pagestack = new Object(L"Pagestack.Entry");
+    auto* help = new Object(L"Pagestack.UFL");
+    const std::wstring description = L"Held " + std::to_wstring(number);
+    Expect(keystack->Call(L"AddPage", {description, L"1"}) == description, L"held Keystack AddPage");
+    Expect(pagestack->Call(L"Store", {description, L"2"}) == description, L"held Pagestack Store");
+    Expect(StartsWith(help->Call(L"Help", {L"version"}), L"Pagestack "), L"held Help version");
+    ReleaseSemaphore(g_reportsReady, 1, nullptr);
+    WaitForSingleObject(g_neverSet, INFINITE);
+    return 0;
+}
+
+// Objects alive on several threads and on the main thread as the process exits: it must end
+// at once, whatever the libraries hold.
+int ExitWithObjects() {
+    constexpr int kThreads = 4;
+    g_reportsReady = CreateSemaphoreW(nullptr, 0, kThreads, nullptr);
+    g_neverSet = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    for (int i = 0; i < kThreads; ++i) {
+        HANDLE thread = CreateThread(nullptr, 0, HoldObjects, reinterpret_cast<void*>(static_cast<INT_PTR>(i)), 0, nullptr);
+        if (thread) CloseHandle(thread);
+        else Fail(L"CreateThread");
+    }
+    for (int i = 0; i < kThreads; ++i)
+        if (WaitForSingleObject(g_reportsReady, 60000) != WAIT_OBJECT_0) Fail(L"a report did not get ready");
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    auto* held = new Object(L"Keystack.Entry");
+    Expect(held->Call(L"Store", {L"main", L"3"}) == L"main", L"main thread Store");
+    std::printf("%d failures\nhost client done\n", g_failures.load());
+    std::fflush(stdout);
+    return g_failures == 0 ? 0 : 1;  // exits with the threads and their objects alive
+}
+
 // Starts the threads together and waits for each within a bounded time.
 bool RunThreads(LPTHREAD_START_ROUTINE body, const std::vector<void*>& parameters, DWORD waitMs,
                 const wchar_t* what) {
@@ -180,11 +241,12 @@ size_t CommittedPrivateBytes() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::printf("usage: host_threads_client FOLDER\n");
+    if (argc < 2 || argc > 3 || (argc == 3 && std::wstring(argv[2]) != L"exit-with-objects")) {
+        std::printf("usage: host_threads_client FOLDER [exit-with-objects]\n");
         return 2;
     }
     g_folder = argv[1];
+    if (argc == 3) return ExitWithObjects();
 
     // Many short threads while the library stays loaded (the main thread holds an object):
     // what each of them leaves behind would add up. First, while the heaps are still small
@@ -235,6 +297,11 @@ int wmain(int argc, wchar_t** argv) {
             ExitProcess(1);  // threads that never end would hold the process
         }
         std::printf("round %d: 8 threads ended in %lu ms\n", round, GetTickCount() - start);
+        // Every apartment that used the libraries has ended: COM unloads them, and the next
+        // round loads them afresh.
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        Expect(!LibrariesStillLoaded(), L"round " + std::to_wstring(round) + L": a library stayed loaded");
+        CoUninitialize();
     }
 
     std::printf("%d failures\nhost client done\n", g_failures.load());

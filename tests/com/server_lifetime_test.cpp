@@ -145,23 +145,65 @@ TEST_P(ServerEntryPoints, InstallRefusesUnknownCommandLines) {
 
 FOLIO_FOR_BOTH_LIBRARIES(ServerEntryPoints);
 
-// COM asks DllCanUnloadNow and frees the DLL once its objects are gone.
-TEST(ServerUnload, ComFreesTheLibraryWhenItsObjectsAreReleased) {
-    const Library& lib = Pagestack();
-    const std::wstring name = Widen(lib.name) + L".dll";
-    {
-        ComPtr<_UFL> ufl = CreateUfl(lib);
-        ASSERT_TRUE(ufl);
-        ASSERT_NE(GetModuleHandleW(name.c_str()), nullptr);
-        CoFreeUnusedLibrariesEx(0, 0);
-        EXPECT_NE(GetModuleHandleW(name.c_str()), nullptr) << "unloaded while an object is alive";
-    }
-    // COM may wait for a second request before it frees a library.
-    for (int attempt = 0; attempt < 20 && GetModuleHandleW(name.c_str()) != nullptr; ++attempt) {
+// A call by name through IDispatch, as a script makes it: the result as text, "error" on failure.
+std::string CallByName(IDispatch* object, const wchar_t* method, BSTR argument = nullptr) {
+    LPOLESTR name = const_cast<LPOLESTR>(method);
+    DISPID id = 0;
+    if (FAILED(object->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id))) return "error";
+    VARIANT arg;
+    V_VT(&arg) = VT_BSTR;
+    V_BSTR(&arg) = argument;
+    DISPPARAMS params{&arg, nullptr, argument ? 1u : 0u, 0};
+    Variant result;
+    if (FAILED(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
+                              nullptr)) ||
+        FAILED(VariantChangeType(&result, &result, 0, VT_BSTR)))
+        return "error";
+    return Narrow(V_BSTR(&result));
+}
+
+// Whether the DLL is still loaded, after asking COM to free what is unused (COM may wait for a
+// second request before it frees a library).
+bool StillLoaded(const std::wstring& dll) {
+    for (int attempt = 0; attempt < 20 && GetModuleHandleW(dll.c_str()) != nullptr; ++attempt) {
         CoFreeUnusedLibrariesEx(0, 0);
         Sleep(10);
     }
-    EXPECT_EQ(GetModuleHandleW(name.c_str()), nullptr);
+    return GetModuleHandleW(dll.c_str()) != nullptr;
+}
+
+// COM asks DllCanUnloadNow and frees the DLL once its objects are gone; the library's type
+// information and per-thread state go with it, and a library loaded again starts afresh.
+TEST(ServerUnload, ComFreesTheLibraryWhenItsObjectsAreReleasedAndLoadsItAgain) {
+    for (const Library* lib : {&Keystack(), &Pagestack()}) {
+        const std::wstring dll = Widen(lib->name) + L".dll";
+        for (int load = 1; load <= 2; ++load) {
+            SCOPED_TRACE(lib->name + ", load " + std::to_string(load));
+            {
+                ComPtr<_Entry> entry = CreateEntry(*lib);
+                ComPtr<_UFL> ufl = CreateUfl(*lib);
+                ASSERT_TRUE(entry && ufl);
+                ASSERT_NE(GetModuleHandleW(dll.c_str()), nullptr);
+                // Through IDispatch, which loads the type information, and the class's.
+                ComPtr<IDispatch> object;
+                ASSERT_EQ(entry->QueryInterface(IID_IDispatch, object.PutVoid()), S_OK);
+                Bstr file(L"");
+                EXPECT_EQ(CallByName(object.Get(), L"AppendFile", file.Get()), "");
+                EXPECT_EQ(CallByName(object.Get(), L"Count"), "0");
+                ComPtr<IProvideClassInfo> provider;
+                ComPtr<ITypeInfo> coclass;
+                ASSERT_EQ(entry->QueryInterface(IID_IProvideClassInfo, provider.PutVoid()), S_OK);
+                EXPECT_EQ(provider->GetClassInfo(coclass.Put()), S_OK);
+                Bstr keyword(L"version");
+                ComPtr<IDispatch> help;
+                ASSERT_EQ(ufl->QueryInterface(IID_IDispatch, help.PutVoid()), S_OK);
+                EXPECT_EQ(CallByName(help.Get(), L"Help", keyword.Get()).substr(0, lib->name.size()), lib->name);
+                CoFreeUnusedLibrariesEx(0, 0);
+                EXPECT_NE(GetModuleHandleW(dll.c_str()), nullptr) << "unloaded while an object is alive";
+            }
+            EXPECT_FALSE(StillLoaded(dll)) << "the library was not unloaded";
+        }
+    }
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ End Sub
 Dim index, contents, about, r, n, number
 Set index = CreateObject("Keystack.Entry")
 number = Err.Number : Err.Clear
-Expect "create Keystack.Entry", number, TypeName(index), "_Entry"
+Expect "create Keystack.Entry", number, TypeName(index), "_EntryPages"
 r = index.Store("lake", "9")
 Expect "Keystack.Store lake", Err.Number, r, "lake" : Err.Clear
 r = index.Store("delta", "4")
@@ -56,7 +56,7 @@ Expect "Keystack.UFL Help(version)", Err.Number, r, keystackVersion : Err.Clear
 
 Set contents = CreateObject("Pagestack.Entry")
 number = Err.Number : Err.Clear
-Expect "create Pagestack.Entry", number, TypeName(contents), "_Entry"
+Expect "create Pagestack.Entry", number, TypeName(contents), "_EntryPages"
 r = contents.Store("2 Lakes", "9")
 r = contents.Store("1 Rivers", "1")
 n = contents.Count

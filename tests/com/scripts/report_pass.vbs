@@ -29,9 +29,9 @@ End Sub
 
 Dim contents, index, r, n, heading, page, i
 Set contents = CreateObject("Pagestack.Entry")
-Expect "create Pagestack.Entry", Err.Number, TypeName(contents), "_Entry" : Err.Clear
+Expect "create Pagestack.Entry", Err.Number, TypeName(contents), "_EntryPages" : Err.Clear
 Set index = CreateObject("Keystack.Entry")
-Expect "create Keystack.Entry", Err.Number, TypeName(index), "_Entry" : Err.Clear
+Expect "create Keystack.Entry", Err.Number, TypeName(index), "_EntryPages" : Err.Clear
 
 ' First pass: headings from variables (passed by reference), index terms as literals.
 Dim headings(3), pages(3)

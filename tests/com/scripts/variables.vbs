@@ -28,7 +28,7 @@ Sub RunFor(library)
     On Error Resume Next  ' error handling is per procedure
     Dim e, r, n, d, p, pageLong, i, iText, iDouble, u, h
     Set e = CreateObject(library & ".Entry")
-    Expect library & ": create", Err.Number, TypeName(e), "_Entry" : Err.Clear
+    Expect library & ": create", Err.Number, TypeName(e), "_EntryPages" : Err.Clear
 
     d = "Alpha" : p = "3"
     r = e.Store(d, p)
