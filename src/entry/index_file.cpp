@@ -60,8 +60,7 @@ void Entry::WriteEntries(platform::FileReplacement& out) const {
 
 // The same bytes Save would write for the page's line, and its overflow error.
 void Entry::CheckPageFitsLine(const Text& page) {
-    std::string line;
-    XmlElementLines(kPageTag).Append(line, page);
+    XmlElementLines(kPageTag).CheckFits(page);
 }
 
 Text Entry::NewFile(const Text& sFile) {

@@ -11,6 +11,9 @@
 // style references of their ANSI code. Throws the overflow error beyond 32767 characters.
 Text XmlEscape(TextView text);
 
+// The most characters XmlEscape makes of one: "&#0233;" (a CR LF pair makes fourteen of two).
+inline constexpr size_t kMaxEscapedUnitLength = 7;
+
 // XmlEscape's text appended to `out` in the ANSI code page, for writing a file without an
 // escaped copy of each value. Returns the escaped text's length in characters; throws the
 // overflow error, and appends nothing, when that length would exceed `maxLength`.

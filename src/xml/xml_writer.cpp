@@ -124,6 +124,12 @@ void XmlElementLines::Append(std::string& out, TextView value) const {
     out += endTag_;
 }
 
+void XmlElementLines::CheckFits(TextView value) const {
+    if (startTagLength_ + value.size() * kMaxEscapedUnitLength + 1 <= kMaxEndTagPosition) return;
+    std::string line;
+    Append(line, value);
+}
+
 Text CloseXmlFile() {
     XmlWriterState& state = State();
     if (!state.isOpen) return u"XML already closed";

@@ -33,6 +33,9 @@ public:
     // Appends the bytes of the line for `value`; throws WriteXmlElement's overflow error, and
     // then appends nothing.
     void Append(std::string& out, TextView value) const;
+    // Throws the overflow error that Append would throw for `value`; a value too short to reach
+    // the limit however it escapes is not escaped to find out.
+    void CheckFits(TextView value) const;
 
 private:
     std::string startTag_, endTag_;  // "<tag>" and "</tag>" with CR LF

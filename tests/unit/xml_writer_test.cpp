@@ -124,3 +124,23 @@ TEST(XmlWriter, PathOutsideTheCodePageBecomesQuestionMarksInTheHeader) {
     const std::string shown = Ansi(folder.path().u16string()) + Ansi(Text(1, platform::kDirectorySeparator)) + "?\xE9.xml";
     EXPECT_NE(ReadBytes(path).find("<!-- File " + shown + " Created "), std::string::npos) << ReadBytes(path);
 }
+
+// CheckFits refuses exactly the values Append refuses, also where its quick answer for short
+// values ends: values that escape to seven characters each, five, or fourteen for two.
+TEST(XmlWriter, CheckFitsAgreesWithTheLineItWouldWrite) {
+    const XmlElementLines page(u"Page");
+    auto appendThrows = [&](const Text& value) {
+        std::string line;
+        return ErrorNumberOf([&] { page.Append(line, value); }) != 0;
+    };
+    for (const Text& unit : {Text(u"\u00E9"), Text(u"&"), Text(u"\r\n"), Text(u"a")}) {
+        const size_t longest = 32760 / (unit == u"&" ? 5 : unit == u"a" ? 1 : 7) / unit.size();
+        for (size_t n = longest - 2; n <= longest + 2; ++n) {
+            Text value;
+            for (size_t i = 0; i < n; ++i) value += unit;
+            const bool refused = ErrorNumberOf([&] { page.CheckFits(value); }) == kErrorOverflow;
+            EXPECT_EQ(refused, appendThrows(value)) << n << " x " << TextToAscii(unit);
+            EXPECT_EQ(refused, n > longest) << n << " x " << TextToAscii(unit);
+        }
+    }
+}
