@@ -5,7 +5,7 @@
 #include "automation/identity.h"
 #include "core/error.h"
 #include "entry/entry.h"
-#include "info/common_file.h"
+#include "entry/index_file_reader.h"
 #include "info/common_ufl.h"
 #include "platform/files.h"
 #include "xml/xml_text.h"
@@ -85,19 +85,16 @@ Text Entry::AppendFile(const Text& sFile) {
 Text Entry::LoadFile(const Text& sFile, TextView verb) {
     if (!platform::FileIsPresent(sFile)) return u"UFL Error: Cannot find file=" + sFile;
     if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
-    ReadTextLines(sFile, [this](TextView line) { LoadIndexFile(line); });
+    ReadIndexFileLines(sFile, [this](TextView line, size_t) { LoadIndexFile(line); });
     return Text(verb) + DecimalText(count_) + Text(Build::kLoadedText);
 }
 
 void Entry::LoadIndexFile(TextView line) {
-    if (line.substr(0, 2) == u"<!") return;  // a comment
-    if (line.empty() || line[0] != u'<') return;
-    const size_t close = line.find(u'>');
-    if (close == TextView::npos) return;
-    if (close + 1 > 32767) throw OverflowError();  // positions are 16-bit
-    const TextView tag = line.substr(1, close - 1);
+    const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
+    if (!tagged) return;  // a comment, text, or no tag
+    const TextView tag = tagged->tag;
     // The value is read for every tag, so a line with a bad value ends the load whatever it is.
-    Text value = XmlElementValue(line);
+    Text value = XmlElementValue(tagged->element);
 
     if (tag == kDescriptionTag) {
         pendingDescription_ = std::move(value);

@@ -24,6 +24,9 @@ Text FromAnsi(std::string_view bytes);
 // character gives lead * 256 + trail as a 16-bit signed number (negative); a character
 // the code page cannot represent gives the code of '?' (63).
 int16_t AnsiCodeOf(char16_t ch);
+// True when every character of the ANSI code page is one byte (Windows-1252 and the like);
+// false for double-byte code pages (932, 936, 949, 950) and for UTF-8 as the code page.
+bool AnsiCodePageIsSingleByte();
 // The character whose ANSI code is `code` (the inverse of AnsiCodeOf).
 // Throws the invalid-argument error for a number that is no character code of the code page.
 Text CharFromAnsiCode(int32_t code);

@@ -78,6 +78,8 @@ int16_t AnsiCodeOf(char16_t ch) {
     return static_cast<int16_t>(b < 0 ? '?' : b);
 }
 
+bool AnsiCodePageIsSingleByte() { return true; }
+
 Text CharFromAnsiCode(int32_t code) {
     if (code < 0 || code > 255) throw InvalidArgumentError();
     return Text(1, ByteToChar(static_cast<unsigned char>(code)));

@@ -79,6 +79,11 @@ int16_t AnsiCodeOf(char16_t ch) {
     return static_cast<int16_t>(static_cast<uint16_t>(bytes[0] << 8 | bytes[1]));
 }
 
+bool AnsiCodePageIsSingleByte() {
+    CPINFO info{};
+    return GetCPInfo(CP_ACP, &info) && info.MaxCharSize == 1;
+}
+
 Text CharFromAnsiCode(int32_t code) {
     char bytes[2];
     int n;

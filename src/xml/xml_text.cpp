@@ -1,5 +1,7 @@
 #include "xml/xml_text.h"
 
+#include <algorithm>
+
 #include "core/error.h"
 #include "platform/platform.h"
 
@@ -30,6 +32,30 @@ constexpr TextView kCrLfReference = u"&#0013;&#0010;";
 constexpr TextView kCDataStart = u"<![CDATA[";
 constexpr TextView kCDataEnd = u"]]>";
 
+// The character a reference stands for, from the text between "&#" and ";". "x" and hex
+// digits name a Unicode character, as XML reads them; a reference to no character (0, a
+// surrogate, beyond U+10FFFF) or without hex digits throws the invalid-argument error. Any
+// other text is read as a decimal number: the character's code in the ANSI code page.
+Text CharacterOfReference(TextView number) {
+    if (number.empty() || number[0] != u'x')
+        return platform::CharFromAnsiCode(platform::ReadLeadingNumber(number));
+    const TextView digits = number.substr(1);
+    if (digits.empty()) throw InvalidArgumentError();
+    uint32_t code = 0;
+    for (const char16_t c : digits) {
+        uint32_t digit;
+        if (c >= u'0' && c <= u'9') digit = c - u'0';
+        else if (c >= u'a' && c <= u'f') digit = c - u'a' + 10;
+        else if (c >= u'A' && c <= u'F') digit = c - u'A' + 10;
+        else throw InvalidArgumentError();
+        code = std::min<uint32_t>(code * 16 + digit, 0x110000);  // held there: no run of digits wraps round
+    }
+    if (code == 0 || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) throw InvalidArgumentError();
+    if (code <= 0xFFFF) return Text(1, static_cast<char16_t>(code));
+    code -= 0x10000;
+    return Text{static_cast<char16_t>(0xD800 + (code >> 10)), static_cast<char16_t>(0xDC00 + (code & 0x3FF))};
+}
+
 // Decodes the numeric references ("&#" number ";") the way a rescan from the start after each
 // replacement would, in one left-to-right pass: everything already emitted holds no "&#",
 // so the next reference either straddles the end of the output (a decoded "&" or "#") or
@@ -59,8 +85,7 @@ Text DecodeNumericReferences(TextView in) {
         if (semicolon == TextView::npos) break;  // an unterminated "&#" stays, with the rest
         CheckPosition(outSize + (semicolon - i));
 
-        const Text decoded =
-            platform::CharFromAnsiCode(platform::ReadLeadingNumber(in.substr(digitsBegin, semicolon - digitsBegin)));
+        const Text decoded = CharacterOfReference(in.substr(digitsBegin, semicolon - digitsBegin));
         if (start >= outSize) {
             out.append(in.substr(i, start - outSize));  // plain text before the reference
         } else {

@@ -23,9 +23,11 @@ size_t AppendXmlEscapedAnsi(std::string& out, TextView text, size_t maxLength);
 // or "~"; other text comes back unchanged.
 Text XmlCData(TextView text);
 
-// Turns the escapes of XmlEscape (and the "[[--CRLF--]]" marker) back into characters.
-// Throws the overflow error for a reference found beyond position 32767 or a number beyond
-// 32 bits, and the invalid-argument error for a number that is no ANSI character code.
+// Turns the escapes of XmlEscape (and the "[[--CRLF--]]" marker) back into characters, and
+// hexadecimal references ("&#xE9;") into the Unicode characters they name. Throws the overflow
+// error for a reference found beyond position 32767 or a decimal number beyond 32 bits, and
+// the invalid-argument error for a decimal number that is no ANSI character code or a
+// hexadecimal one that is no character.
 Text XmlUnescape(TextView text);
 
 // The unescaped value of the element on one line: the text between the line's first ">" and

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 #include <thread>
 
@@ -11,10 +12,12 @@
 #include "automation/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
+#include "entry/index_file_reader.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "test_files.h"
 #include "test_text.h"
+#include "xml/xml_text.h"
 #include "xml/xml_writer.h"
 
 namespace {
@@ -36,6 +39,57 @@ std::string PairsFile(int count, const std::string& prefix = "Item ") {
         bytes += "<Page>" + std::to_string(i % 500) + "</Page>\r\n";
     }
     return bytes + "</Root>\r\n";
+}
+
+// The rows a load gave before files from other tools could be read: bytes in the ANSI code
+// page, lines ended by CR alone, only lines that start with "<" read for their tag.
+std::vector<Text> RowsAsReadBefore(const std::string& bytes) {
+    const Text text = platform::FromAnsi(bytes);
+    Entry sorted;  // Keystack's loader stores each pair
+    std::vector<Text> inOrder;
+    Text pending;
+    for (size_t begin = 0, end; begin < text.size(); begin = end + 1 + (text.substr(end + 1, 1) == u"\n")) {
+        end = std::min(text.find(u'\r', begin), text.size());
+        const TextView line = TextView(text).substr(begin, end - begin);
+        const size_t close = line.find(u'>');
+        if (line.substr(0, 1) != u"<" || line.substr(0, 2) == u"<!" || close == TextView::npos) continue;
+        const TextView tag = line.substr(1, close - 1);
+        Text value = XmlElementValue(line);
+        if (tag == u"Description") pending = value;
+        if (tag != u"Page") continue;
+        if (kSorted && !pending.empty()) sorted.Store(pending, value);
+        if (!kSorted) inOrder.push_back(pending + u"/" + value);
+        pending.clear();
+    }
+    return kSorted ? Rows(sorted) : inOrder;
+}
+
+// The reader's lines as "number:line".
+std::vector<std::string> NumberedLines(TextView text) {
+    std::vector<std::string> lines;
+    ForEachIndexFileLine(text, [&](TextView line, size_t number) {
+        lines.push_back(std::to_string(number) + ":" + TextToAscii(line));
+    });
+    return lines;
+}
+
+// "tag|element" of a line read for its tag, or "none".
+std::string TagOf(TextView line) {
+    const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
+    return tagged ? TextToAscii(tagged->tag) + "|" + TextToAscii(tagged->element) : "none";
+}
+
+const std::string kUtf8Mark = "\xEF\xBB\xBF";
+
+// The file's rows after NewFile of the bytes, with NewFile's report first.
+std::vector<Text> LoadedRows(const TempFolder& folder, const std::string& bytes) {
+    static int files = 0;
+    const Text path = folder / ("loaded" + std::to_string(++files) + ".xml");
+    WriteBytes(path, bytes);
+    Entry entry;
+    std::vector<Text> rows = {entry.NewFile(path)};
+    for (const Text& row : Rows(entry)) rows.push_back(row);
+    return rows;
 }
 
 
@@ -276,7 +330,7 @@ TEST(IndexFile, ReadingRules) {
                "<Description>third</Description>\r\n"
                "<Description>fourth</Description>\r\n" // the later description wins
                "<Index><Description>hidden</Description>\r\n"
-               "  <Page>indented</Page>\r\n"
+               "x <Page>text before the tag</Page>\r\n"
                "<Page>4</Page>\r\n"
                "<Page>orphan</Page>\r\n"
                "<Description>dangling</Description>");
@@ -290,25 +344,74 @@ TEST(IndexFile, ReadingRules) {
     }
 }
 
-TEST(IndexFile, LfOnlyAndIndentedFilesLoadNothing) {
+// Files an editor saved with LF line ends or re-indented load the rows of their CR LF twin.
+TEST(IndexFile, LfOnlyAndIndentedFilesLoadLikeTheirCrLfTwins) {
     TempFolder folder;
     Entry source;
     source.Store(u"x", u"1");
-    source.Store(u"y", u"2");
+    source.Store(u"y & z", u"2\n3");  // a lone LF in a value of a CR LF file stays in its line
     source.Save(folder / "crlf.xml");
     std::string bytes = ReadBytes(folder / "crlf.xml");
-    std::string lf, indented;
+    std::string lf, indented, both;
+    size_t number = 0;
     for (const auto& line : CrLfLines(bytes)) {
+        if (line.find("\n") != std::string::npos) continue;  // an LF file cannot hold that value
+        const std::string indentation = std::vector<std::string>{"", "  ", "\t ", "\t\t"}[number++ % 4];
         lf += line + "\n";
-        indented += "  " + line + "\r\n";
+        indented += indentation + line + "\r\n";
+        both += indentation + line + "\n";
     }
+    ASSERT_EQ(bytes.find("\n  <Description>"), std::string::npos);
+    ASSERT_NE(indented.find("\r\n\t <Page>1</Page>"), std::string::npos);
     WriteBytes(folder / "lf.xml", lf);
     WriteBytes(folder / "indented.xml", indented);
+    WriteBytes(folder / "both.xml", both);
     Entry entry;
     entry.Store(u"kept", u"9");
-    EXPECT_EQ(entry.AppendFile(folder / "lf.xml"), u"Append 1" + kLoaded);
-    EXPECT_EQ(entry.AppendFile(folder / "indented.xml"), u"Append 1" + kLoaded);
-    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"kept/9"}));
+    EXPECT_EQ(entry.AppendFile(folder / "crlf.xml"), u"Append 3" + kLoaded);
+    EXPECT_EQ(Rows(entry), (std::vector<Text>{u"kept/9", u"x/1", u"y & z/2\n3"}));
+    for (const char* name : {"lf.xml", "indented.xml", "both.xml"}) {
+        Entry twin;
+        twin.Store(u"kept", u"9");
+        EXPECT_EQ(twin.AppendFile(folder / name), u"Append 2" + kLoaded) << name;
+        EXPECT_EQ(Rows(twin), (std::vector<Text>{u"kept/9", u"x/1"})) << name;
+    }
+    // A file with a CR anywhere keeps CR as its line end: its LF lines are one line.
+    WriteBytes(folder / "mixed.xml", lf + "<!-- \r -->");
+    EXPECT_EQ(Entry().NewFile(folder / "mixed.xml"), u"Load 0" + kLoaded);
+}
+
+// Marks and UTF-8 as other tools write them, hexadecimal references, LF line ends and
+// indentation, all in one file, in the characters of Windows-1252.
+TEST(IndexFile, FilesOtherToolsTouchedLoadAsTheirAuthorMeant) {
+    TempFolder folder;
+    const Text text = u"<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<IndexDoc>\n  <Index>\n"
+                      u"    <Description>Caf\u00E9 \u20AC&#x20AC; &#xE9;</Description>\n"
+                      u"\t\t<Page>\u00BD</Page>\n  </Index>\n</IndexDoc>\n";
+    const std::vector<Text> expected = {u"Load 1" + kLoaded, u"Caf\u00E9 \u20AC\u20AC \u00E9/\u00BD"};
+    EXPECT_EQ(LoadedRows(folder, Utf8Of(text)), expected);
+    EXPECT_EQ(LoadedRows(folder, kUtf8Mark + Utf8Of(text)), expected);
+    EXPECT_EQ(LoadedRows(folder, "\xFF\xFE" + Utf16Of(text, false)), expected);
+    EXPECT_EQ(LoadedRows(folder, "\xFE\xFF" + Utf16Of(text, true)), expected);
+    EXPECT_EQ(LoadedRows(folder, platform::ToAnsi(text)), expected);  // the file as Notepad's "ANSI"
+    // Without these rules the UTF-8 file loaded "CafÃ©", the others nothing.
+    EXPECT_NE(LoadedRows(folder, Utf8Of(text)), LoadedRows(folder, "<Description>Caf\xC3\xA9</Description>\r"));
+}
+
+// Characters that arrive by UTF-8 or a hexadecimal reference and that the code page lacks are
+// kept in the table; Save writes them as "?", as any such character.
+TEST(IndexFile, CharactersTheCodePageLacksAreKeptUntilSaved) {
+    TempFolder folder;
+    WriteBytes(folder / "in.xml", Utf8Of(u"<Description>\u4E2D &#x1F600;</Description>\r\n<Page>&#x141;\u00E9</Page>\r\n"));
+    Entry entry;
+    EXPECT_EQ(entry.NewFile(folder / "in.xml"), u"Load 1" + kLoaded);
+    EXPECT_EQ(Rows(entry), std::vector<Text>{u"\u4E2D \xD83D\xDE00/\u0141\u00E9"});
+    entry.Save(folder / "out.xml");
+    const auto lines = CrLfLines(ReadBytes(folder / "out.xml"));
+    ASSERT_EQ(lines.size(), 8u + 4 + 1);
+    EXPECT_EQ(lines[9], "<Description>" + platform::ToAnsi(u"\u4E2D \xD83D\xDE00") + "</Description>");
+    EXPECT_EQ(lines[9].find_first_not_of("<Description>? /"), std::string::npos);
+    EXPECT_EQ(lines[10], "<Page>?&#0233;</Page>");
 }
 
 TEST(IndexFile, PendingDescriptionAcrossFiles) {
@@ -340,8 +443,13 @@ TEST(IndexFile, ReadErrorsEndTheLoadAndKeepWhatWasLoaded) {
     WriteBytes(folder / "badref.xml", good + "<Description>&#300;</Description>\r\n");
     WriteBytes(folder / "cdata.xml", good + "<Page>]]>x<![CDATA[y</Page>\r\n");
     WriteBytes(folder / "long.xml", good + "<Description" + std::string(32767, 'x') + ">v</Description>\r\n");
+    WriteBytes(folder / "hexzero.xml", good + "<Page>&#x0;</Page>\r\n");
+    WriteBytes(folder / "hexsurrogate.xml", good + "  <Description>&#xD83D;&#xDE00;</Description>\n");
+    WriteBytes(folder / "nohex.xml", kUtf8Mark + good + "<Page>&#x;</Page>\r\n");
     const std::vector<std::pair<std::string, int32_t>> cases = {
-        {"badref.xml", kErrorInvalidArgument}, {"cdata.xml", kErrorInvalidArgument}, {"long.xml", kErrorOverflow}};
+        {"badref.xml", kErrorInvalidArgument}, {"cdata.xml", kErrorInvalidArgument}, {"long.xml", kErrorOverflow},
+        {"hexzero.xml", kErrorInvalidArgument}, {"hexsurrogate.xml", kErrorInvalidArgument},
+        {"nohex.xml", kErrorInvalidArgument}};
     for (const auto& item : cases) {
         const std::string& name = item.first;
         const int32_t number = item.second;
@@ -523,3 +631,187 @@ TEST(IndexFile, WildcardNamesPassThePresenceTestButCannotBeOpened) {
     EXPECT_EQ(entry.NewFile(folder / "*.txt"), u"UFL Error: Cannot find file=" + (folder / "*.txt"));
 }
 #endif
+
+// --- The reader that every loader of index files shares ---
+
+TEST(IndexFileReader, LinesEndAtCrOrWithoutAnyCrAtLf) {
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(NumberedLines(u"a\r\nb\rc\r\n\r\nd"), (Lines{"1:a", "2:b", "3:c", "4:", "5:d"}));
+    EXPECT_EQ(NumberedLines(u"a\nb\n\n c\n"), (Lines{"1:a", "2:b", "3:", "4: c"}));
+    EXPECT_EQ(NumberedLines(u"a\r\n\n"), (Lines{"1:a", "2:\n"}));  // one LF after a CR only
+    EXPECT_EQ(NumberedLines(u""), Lines{});
+    EXPECT_EQ(NumberedLines(u"\n"), Lines{"1:"});
+    EXPECT_EQ(NumberedLines(u"x"), Lines{"1:x"});
+    // With a CR anywhere, an LF alone stays in its line; the numbers count it as an editor does.
+    EXPECT_EQ(NumberedLines(u"<D>x\ny\n</D>\r\n<P>1</P>\r\n\n\rz"),
+              (Lines{"1:<D>x\ny\n</D>", "4:<P>1</P>", "5:\n", "7:z"}));
+}
+
+TEST(IndexFileReader, TagsAreReadAfterIndentation) {
+    EXPECT_EQ(TagOf(u"<Page>1</Page>"), "Page|<Page>1</Page>");
+    EXPECT_EQ(TagOf(u" \t  <Page>1</Page>"), "Page|<Page>1</Page>");
+    EXPECT_EQ(TagOf(u"\t<IndexDoc order=\"text:sv-SE\">"), "IndexDoc order=\"text:sv-SE\"|<IndexDoc order=\"text:sv-SE\">");
+    EXPECT_EQ(TagOf(u"<Index><Description>x</Description>"), "Index|<Index><Description>x</Description>");
+    EXPECT_EQ(TagOf(u"</Index>"), "/Index|</Index>");
+    for (const Text& none : {Text(u""), Text(u"  \t"), Text(u"<!-- c -->"), Text(u"\t<!-- c -->"), Text(u"<!"),
+                             Text(u"x<Page>1</Page>"), Text(u"\u3000<Page>1</Page>"), Text(u"\v<Page>1</Page>"),
+                             Text(u"\n<Page>1</Page>"), Text(u"<Page"), Text(u"  <Page 1")})
+        EXPECT_EQ(TagOf(none), "none") << TextToAscii(none);
+    // Positions count from the "<": indentation never makes a line too long to read.
+    const Text farthest = Text(u"<") + Text(32765, u'D') + u">";
+    EXPECT_EQ(ReadTaggedLine(Text(40000, u' ') + farthest)->tag.size(), 32765u);
+    EXPECT_EQ(ErrorNumberOf([] { ReadTaggedLine(Text(u"\t<") + Text(32766, u'D') + u">"); }), kErrorOverflow);
+}
+
+TEST(IndexFileReader, ByteOrderMarksDecideTheEncoding) {
+    const Text text = u"<D>Caf\u00E9 \u4E2D \xD83D\xDE00 \uFEFF</D>\r\n";
+    const std::vector<std::pair<std::string, IndexFileEncoding>> files = {
+        {kUtf8Mark + Utf8Of(text), IndexFileEncoding::kUtf8Mark},
+        {"\xFF\xFE" + Utf16Of(text, false), IndexFileEncoding::kUtf16LittleEndian},
+        {"\xFE\xFF" + Utf16Of(text, true), IndexFileEncoding::kUtf16BigEndian}};
+    for (const auto& [bytes, encoding] : files) {
+        const IndexFileText file = DecodeIndexFile(bytes);
+        EXPECT_EQ(file.encoding, encoding);
+        EXPECT_EQ(file.text, text);
+    }
+    // UTF-16 keeps an unpaired surrogate; a last byte without its partner is U+FFFD.
+    EXPECT_EQ(DecodeIndexFile(std::string("\xFF\xFE" "a\0\0\xD8" "b", 7)).text, Text(u"a\xD800\uFFFD"));
+    EXPECT_EQ(DecodeIndexFile("\xFE\xFF").text, u"");
+    const IndexFileText plain = DecodeIndexFile("<D>x</D>\r\n");
+    EXPECT_EQ(plain.encoding, IndexFileEncoding::kAnsi);
+    EXPECT_EQ(plain.text, u"<D>x</D>\r\n");
+}
+
+TEST(IndexFileReader, BytesThatFormNoUtf8CharacterBecomeReplacementCharacters) {
+    const std::vector<std::pair<std::string, Text>> cases = {
+        {"a\xE9\r\nb", u"a\uFFFD\r\nb"},          // a bad byte never takes the line end along
+        {"\xC3\r\n", u"\uFFFD\r\n"},
+        {"\xE2\x82\r", u"\uFFFD\uFFFD\r"},
+        {"\xC0\x80 \xC1\xBF", u"\uFFFD\uFFFD \uFFFD\uFFFD"},   // overlong forms
+        {"\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"},
+        {"\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},               // an encoded surrogate
+        {"\xF4\x90\x80\x80 \xF5\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD \uFFFD\uFFFD"},  // beyond U+10FFFF
+        {"\x80\xBF\xFE\xFF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF", u"\xD83D\xDE00\xDBFF\xDFFF"},
+        {"\xEF\xBF\xBF\xED\x9F\xBF\xEE\x80\x80\xDF\xBF\xC2\x80", u"\uFFFF\uD7FF\uE000\u07FF\u0080"},
+        {std::string("\0", 1), Text(1, u'\0')},
+    };
+    for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodeIndexFile(kUtf8Mark + bytes).text, text) << bytes;
+}
+
+TEST(IndexFileReader, EachLineComesWithItsNumber) {
+    TempFolder folder;
+    WriteBytes(folder / "numbered.xml", "\xFE\xFF" + Utf16Of(u"<a>\n\n  <b>\n", true));
+    std::vector<std::string> lines;
+    EXPECT_EQ(ReadIndexFileLines(folder / "numbered.xml",
+                                 [&](TextView line, size_t number) {
+                                     lines.push_back(std::to_string(number) + ":" + TextToAscii(line));
+                                 }),
+              IndexFileEncoding::kUtf16BigEndian);
+    EXPECT_EQ(lines, (std::vector<std::string>{"1:<a>", "2:", "3:  <b>"}));
+    EXPECT_NE(ErrorNumberOf([&] { ReadIndexFileLines(folder / "missing.xml", [](TextView, size_t) {}); }), 0);
+}
+
+// --- Run again in a double-byte ANSI code page under Wine (see tests/CMakeLists.txt) ---
+
+// Every kind of value Save writes, in this code page: the file loads the rows it always did.
+TEST(IndexFileInAnyCodePage, FilesTheLibrariesWroteLoadAsBefore) {
+    TempFolder folder;
+    std::vector<Text> values = {u"AT&T <b> \"q\" 'a' ~", u"two\r\nlines", u"lone\nLF", u"lone\rCR", u"end\r  ",
+                                u"\r", u"\r\n", u"\t<Page>x</Page>", u"  spaced  ", u"&#x41; &#65; [[--CRLF-]]", u""};
+    // Characters above 126: single bytes and double-byte characters where the code page has
+    // them, and characters it lacks (saved as "?").
+    for (const Text& c : {Text(u"\u00E9"), Text(u"\u20AC"), Text(u"\u0178\u00FF\x7F\u00A0"), Text(u"\uFF71"),
+                          Text(u"\u4E2D\u6587"), Text(u"\u71FF\uFF10"), Text(u"\u00C3\u00A9"), Text(u"\u0141"),
+                          Text(u"\xD83D\xDE00"), Text(u"\u3042\r\n\u3044")})
+        values.push_back(u"x" + c + u"y");
+    Entry entry, few;
+    for (size_t i = 0; i < values.size(); ++i)
+        ASSERT_EQ(entry.Store(u"d" + DecimalText(100 + i) + values[i], values[i]), u"d" + DecimalText(100 + i) + values[i]);
+    // Characters that 932 writes as bytes that also form UTF-8, alone in their file: one that
+    // took its element lines for UTF-8 would load other characters.
+    few.Store(u"x\u71FF\uFF10y", u"1");
+    few.Store(u"z", u"\u71FF\uFF10");
+    // A name whose bytes in Windows-1252 form UTF-8: it stands in a header comment. (Wine run
+    // in code page 932 without the host's Japanese locale cannot name files outside ASCII.)
+    const Text path = folder / (platform::AnsiCodePageIsSingleByte() ? "Caf\u00C3\u00A9.xml" : "index.xml");
+    ASSERT_EQ(entry.Save(path).substr(0, Build::kSavedText.size()), Build::kSavedText);
+    ASSERT_EQ(few.Save(folder / "few.xml").substr(0, Build::kSavedText.size()), Build::kSavedText);
+    const std::string saved = ReadBytes(path), fewSaved = ReadBytes(folder / "few.xml");
+    if (std::getenv("FOLIO_CODE_PAGE_932")) {
+        ASSERT_EQ(platform::AnsiCodeOf(u'\u71FF'), static_cast<int16_t>(0xE0A0));
+    }
+    if (platform::AnsiCodeOf(u'\u71FF') == static_cast<int16_t>(0xE0A0)) {
+        EXPECT_NE(fewSaved.find("x\xE0\xA0\x82\x4Fy</Description>"), std::string::npos);
+        EXPECT_NE(saved.find("x\xE0\xA0\x82\x4Fy</Description>"), std::string::npos);
+    }
+    // Older versions wrote a lone CR as it is, which cut the value there.
+    std::string older = saved;
+    for (size_t at; (at = older.find("&#0013;")) != std::string::npos;) {
+        const bool pair = older.compare(at + 7, 7, "&#0010;") == 0;
+        older.replace(at, pair ? 14 : 7, pair ? "[[--CRLF--]]" : "\r");
+    }
+    for (const std::string& bytes : {saved, older, fewSaved}) {
+        const std::vector<Text> before = RowsAsReadBefore(bytes);
+        ASSERT_GE(before.size(), 2u);
+        const std::vector<Text> loaded = LoadedRows(folder, bytes);
+        EXPECT_EQ(loaded[0], u"Load " + DecimalText(before.size()) + kLoaded);
+        EXPECT_EQ(std::vector<Text>(loaded.begin() + 1, loaded.end()), before);
+    }
+    EXPECT_EQ(RowsAsReadBefore(saved).size(), values.size());
+}
+
+TEST(IndexFileInAnyCodePage, MarkedFilesLoadEveryCharacter) {
+    TempFolder folder;
+    const Text text = u"<Description>Caf\u00E9 \u4E2D\u6587 \xD83D\xDE00 \u3042\u71FF &#0065;</Description>\n"
+                      u"  <Page>\u00BD \uFF71</Page>\n";
+    const std::vector<Text> expected = {u"Load 1" + kLoaded, u"Caf\u00E9 \u4E2D\u6587 \xD83D\xDE00 \u3042\u71FF A/\u00BD \uFF71"};
+    EXPECT_EQ(LoadedRows(folder, kUtf8Mark + Utf8Of(text)), expected);
+    EXPECT_EQ(LoadedRows(folder, "\xFF\xFE" + Utf16Of(text, false)), expected);
+    EXPECT_EQ(LoadedRows(folder, "\xFE\xFF" + Utf16Of(text, true)), expected);
+    // Saved again, each character the code page has comes back, the others as "?".
+    WriteBytes(folder / "marked.xml", kUtf8Mark + Utf8Of(text));
+    Entry entry;
+    entry.NewFile(folder / "marked.xml");
+    entry.Save(folder / "saved.xml");
+    Entry reloaded;
+    reloaded.NewFile(folder / "saved.xml");
+    const Text d = entry.FetchDescription(0), p = entry.FetchPage(0);
+    EXPECT_EQ(Rows(reloaded), std::vector<Text>{platform::FromAnsi(platform::ToAnsi(d)) + u"/" +
+                                                platform::FromAnsi(platform::ToAnsi(p))});
+}
+
+// Without a mark, only a single-byte code page lets UTF-8 in element lines decide; bytes in
+// comments and in lines that are not read for a tag play no part.
+TEST(IndexFileInAnyCodePage, Utf8WithoutAMarkIsReadAsUtf8OnlyInSingleByteCodePages) {
+    TempFolder folder;
+    const std::string header = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<!-- File C:\\Caf\xE9.xml -->\r\n"
+                               "stray text \xE9\r\n<IndexDoc>\r\n";
+    const std::string cafe = "Caf\xC3\xA9", chinese = Utf8Of(u"\u4E2D\u6587");
+    const std::string utf8 = header + "<Description>" + cafe + "</Description>\r\n<Page>" + chinese + "</Page>\r\n";
+    const bool single = platform::AnsiCodePageIsSingleByte();
+    EXPECT_EQ(DecodeIndexFile(utf8).encoding, single ? IndexFileEncoding::kUtf8 : IndexFileEncoding::kAnsi);
+    std::vector<Text> expected = {u"Load 1" + kLoaded};
+    if (single) {
+        expected.push_back(u"Caf\u00E9/\u4E2D\u6587");
+    } else {
+        const std::vector<Text> before = RowsAsReadBefore(utf8);
+        expected.insert(expected.end(), before.begin(), before.end());
+    }
+    EXPECT_EQ(LoadedRows(folder, utf8), expected);
+    // One element line that is not UTF-8 (here an ANSI "é") and the file is ANSI throughout.
+    const std::string mixed = utf8 + "<Description>Caf\xE9</Description>\r\n<Page>2</Page>\r\n";
+    EXPECT_EQ(DecodeIndexFile(mixed).encoding, IndexFileEncoding::kAnsi);
+    const std::vector<Text> before = RowsAsReadBefore(mixed), loaded = LoadedRows(folder, mixed);
+    EXPECT_EQ(loaded[0], u"Load 2" + kLoaded);
+    EXPECT_EQ(std::vector<Text>(loaded.begin() + 1, loaded.end()), before);
+    if (single) {
+        EXPECT_EQ(before[0].substr(0, 5), u"Caf" + platform::FromAnsi("\xC3\xA9"));  // "CafÃ©"
+    }
+    EXPECT_EQ(DecodeIndexFile(" \t<Page>" + chinese + "</Page>\n").encoding,
+              single ? IndexFileEncoding::kUtf8 : IndexFileEncoding::kAnsi);
+    // High bytes outside the element lines alone change nothing.
+    EXPECT_EQ(DecodeIndexFile(header + "<Page>1</Page>\r\n").encoding, IndexFileEncoding::kAnsi);
+    EXPECT_EQ(DecodeIndexFile("<!-- " + cafe + " -->\r\n<Page>1</Page>\r\n").encoding, IndexFileEncoding::kAnsi);
+}

@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <atomic>
 #include <thread>
@@ -98,6 +99,23 @@ TEST(Platform, AnsiCodePage1252) {
     EXPECT_EQ(platform::ToAnsi(u"\u0141\u00F3d\u017A a\uFF1C/b x\uFF06#300\uFF1B"),
               std::string("?\xF3" "d? a?/b x?#300?"));
     EXPECT_EQ(platform::FromAnsi(std::string("caf\xE9 \x80" "5")), u"caf\u00E9 \u20AC5");
+    EXPECT_TRUE(platform::AnsiCodePageIsSingleByte());
+}
+
+// Run again in a double-byte code page under Wine (see tests/CMakeLists.txt): a code page is
+// single-byte exactly when it has no double-byte codes, which are negative.
+TEST(PlatformInAnyCodePage, SingleByteCodePagesHaveNoDoubleByteCharacters) {
+    bool doubleByte = false;
+    for (const char16_t c : {u'\u4E2D', u'\u3042', u'\uAC00', u'\u71FF'}) doubleByte = doubleByte || platform::AnsiCodeOf(c) < 0;
+    EXPECT_EQ(platform::AnsiCodePageIsSingleByte(), !doubleByte);
+#ifndef _WIN32
+    EXPECT_TRUE(platform::AnsiCodePageIsSingleByte());  // the portable seam is Windows-1252
+#endif
+    // The run meant for code page 932 must not pass in another.
+    if (std::getenv("FOLIO_CODE_PAGE_932")) {
+        EXPECT_FALSE(platform::AnsiCodePageIsSingleByte());
+        EXPECT_EQ(platform::AnsiCodeOf(u'\u3042'), static_cast<int16_t>(0x82A0));
+    }
 }
 
 TEST(Platform, LowerCasesLettersBeyondAscii) {

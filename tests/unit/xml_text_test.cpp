@@ -86,7 +86,7 @@ TEST(XmlUnescape, WorkedExamples) {
     EXPECT_EQ(XmlUnescape(u"caf&#0233;"), u"caf\u00E9");
     EXPECT_EQ(XmlUnescape(u"x[[--CRLF--]]y"), u"x\r\ny");
     EXPECT_EQ(XmlUnescape(u"&#66.5;"), u"B");
-    EXPECT_EQ(XmlUnescape(u"&#x41;"), Text(1, u'\0'));
+    EXPECT_EQ(XmlUnescape(u"&#x41;"), u"A");  // hexadecimal: the Unicode character
     EXPECT_EQ(XmlUnescape(u"&#;"), Text(1, u'\0'));
     EXPECT_EQ(XmlUnescape(u"&apos;&gt;"), u"'>");
     EXPECT_EQ(XmlUnescape(u"&#128;&#65"), u"\u20AC&#65");  // the reader takes any number of digits
@@ -106,6 +106,29 @@ TEST(XmlUnescape, UnterminatedReferenceStaysWithTheRest) {
     EXPECT_EQ(XmlUnescape(u"&#65;b&#66 &lt"), u"Ab&#66 &lt");
     EXPECT_EQ(XmlUnescape(u"&#65;b&#66 &lt;"), u"AbB");  // any later ";" ends a reference
     EXPECT_EQ(XmlUnescape(u"&#38;#12"), u"&#12");
+}
+
+// "&#x" hex digits ";" names a Unicode character, as other XML tools write them; the decimal
+// references keep naming ANSI codes.
+TEST(XmlUnescape, HexadecimalReferencesNameUnicodeCharacters) {
+    EXPECT_EQ(XmlUnescape(u"Caf&#xE9; &#xe9;&#x20AC;"), u"Caf\u00E9 \u00E9\u20AC");
+    EXPECT_EQ(XmlUnescape(u"&#x4E2D;"), u"\u4E2D");  // kept, though the code page lacks it
+    EXPECT_EQ(XmlUnescape(u"&#x1F600;&#x10FFFF;"), u"\xD83D\xDE00\xDBFF\xDFFF");
+    EXPECT_EQ(XmlUnescape(u"&#x000000041;&#xFFFF;&#x9;"), u"A\uFFFF\t");
+    EXPECT_EQ(XmlUnescape(u"&#x26;#x42;"), u"B");     // a decoded "&" forms a reference in turn
+    EXPECT_EQ(XmlUnescape(u"&#38;#x43;&#x26;#68;"), u"CD");
+    EXPECT_EQ(XmlUnescape(u"&#x26;lt;&amp;#x41;"), u"<&#x41;");
+    EXPECT_EQ(XmlUnescape(u"&#x41"), u"&#x41");        // unterminated: stays
+    EXPECT_EQ(XmlUnescape(u"&#X41;"), Text(1, u'\0')); // XML's marker is "x": read as decimal
+    // A reference to no character, or without hex digits, is refused like a bad decimal one.
+    for (const Text& bad : {Text(u"&#x0;"), Text(u"&#x;"), Text(u"&#xD800;"), Text(u"&#xDFFF;"),
+                            Text(u"&#x110000;"), Text(u"&#x100000041;"), Text(u"&#xFFFFFFFFFFFFFFFF41;"),
+                            Text(u"&#xG;"), Text(u"&#x41 ;"), Text(u"&#x 41;"), Text(u"&#x-41;"),
+                            Text(u"ok&#x41;&#x;")})
+        EXPECT_EQ(ErrorNumberOf([&] { XmlUnescape(bad); }), kErrorInvalidArgument) << TextToAscii(bad);
+    // The same 16-bit positions as decimal references.
+    EXPECT_EQ(XmlUnescape(Text(32761, u'a') + u"&#x41;").back(), u'A');
+    EXPECT_EQ(ErrorNumberOf([] { XmlUnescape(Text(32762, u'a') + u"&#x41;"); }), kErrorOverflow);
 }
 
 TEST(XmlUnescape, ErrorsForBadCodesAndFarPositions) {
@@ -174,4 +197,10 @@ TEST(XmlElementValue, ErrorsForFarMarkupAndMisorderedCData) {
     EXPECT_EQ(XmlElementValue(u"<D>" + Text(32763, u'v') + u"</D>").size(), 32763u);
     // Markup is found in the line as written: references in the value do not move it.
     EXPECT_EQ(XmlElementValue(u"<D>" + Text(32000, u'v') + u"&amp;</D>").size(), 32001u);
+}
+
+// Run again in a double-byte code page under Wine (see tests/CMakeLists.txt).
+TEST(XmlUnescapeInAnyCodePage, HexadecimalReferencesDoNotDependOnTheCodePage) {
+    EXPECT_EQ(XmlUnescape(u"&#xE9;&#x4E2D;&#x1F600;&#65;"), u"\u00E9\u4E2D\xD83D\xDE00" u"A");
+    EXPECT_EQ(XmlElementValue(u"<Description>&#x3042;&amp;&#x71FF;</Description>"), u"\u3042&\u71FF");
 }

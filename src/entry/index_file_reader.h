@@ -1,0 +1,56 @@
+// Reading an index file: its bytes become text, the text becomes numbered lines, and a line is
+// read for its tag. NewFile and AppendFile read files this way, and so does every other reader
+// of index files, so that all of them see a file alike. Files the libraries wrote (ANSI code
+// page, CR LF line ends, no indentation) read as they always have; files that an editor or
+// another tool has touched read as their author meant.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string_view>
+
+#include "core/text.h"
+
+// How a file's bytes were taken.
+enum class IndexFileEncoding {
+    kAnsi,              // no byte-order mark: the ANSI code page, as the libraries write
+    kUtf8,              // no mark, but its element lines hold UTF-8 (single-byte code pages only)
+    kUtf8Mark,          // EF BB BF
+    kUtf16LittleEndian, // FF FE
+    kUtf16BigEndian,    // FE FF
+};
+
+struct IndexFileText {
+    IndexFileEncoding encoding;
+    Text text;  // without the byte-order mark
+};
+
+// The file's text. A byte-order mark decides: UTF-8 or UTF-16 in either byte order. Without
+// one the bytes are in the ANSI code page, except in a single-byte code page when the element
+// lines (those read for a tag) hold bytes above 127 and all of them form UTF-8: the libraries
+// write every such character as a reference, so those files came from another tool, and are
+// read as UTF-8 as their declaration says. Bytes that form no character become U+FFFD.
+IndexFileText DecodeIndexFile(std::string_view bytes);
+
+// The lines of a file's text, each without its line end, with its number counted from 1 as an
+// editor counts lines (a lone LF inside a line counts as a line break too). A line ends at CR,
+// and an LF right after the CR belongs to that line end; a text without any CR ends its lines
+// at LF instead.
+using IndexFileLineHandler = std::function<void(TextView line, size_t number)>;
+void ForEachIndexFileLine(TextView text, const IndexFileLineHandler& onLine);
+
+// Reads the file and hands each of its lines to `onLine`; returns how its bytes were taken.
+// Throws the file error when the file cannot be read.
+IndexFileEncoding ReadIndexFileLines(const Text& path, const IndexFileLineHandler& onLine);
+
+// A line as the loader reads it for its tag.
+struct TaggedLine {
+    TextView tag;      // between the "<" and the first ">", attributes and all
+    TextView element;  // the line from its "<" on, whose value XmlElementValue reads
+};
+
+// Blanks and tabs before the "<" are skipped. Nothing for a comment ("<!"), a line that does
+// not start with "<", or one without ">". Throws the overflow error when the ">" stands beyond
+// position 32767 counted from the "<".
+std::optional<TaggedLine> ReadTaggedLine(TextView line);
