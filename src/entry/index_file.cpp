@@ -47,6 +47,8 @@ void Entry::WriteEntries(platform::FileReplacement& out) const {
     const std::string closeTag = XmlCloseTagLine(entryElement);
     const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag);
     std::string& bytes = out.Unwritten();
+    // Room for a full buffer and the rows that pass it, so that it is never copied to grow.
+    if (count_ > 0) bytes.reserve(platform::FileReplacement::kBufferSize * 5 / 4);
     for (int16_t i = 0; i < count_; ++i) {
         const Row& row = RowAt(i);
         if (row.description.empty()) continue;
