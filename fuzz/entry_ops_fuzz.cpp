@@ -119,8 +119,9 @@ Text MergedList(const Text& list, const Text& page, long& cost) {
 // must end before position 32767, where the end tag starts at the latest.
 bool SaveCanWrite(const Text& page) {
     if (6 + 7 * page.size() + 1 <= 32767) return true;  // at most seven characters for one
+    std::string bytes;
     try {
-        return 6 + XmlEscape(page).size() + 1 <= 32767;
+        return 6 + AppendXmlEscapedAnsi(bytes, page, 32767) + 1 <= 32767;
     } catch (const AutomationError&) {
         return false;
     }
@@ -146,6 +147,8 @@ public:
                 rows_.insert(at, {description, page});
             }
         } else {
+            // Both sides hash the description to find its first row, and keep a new one there.
+            cost += static_cast<long>(description.size() / 8) + 2;
             if (const auto at = firstRow_.find(description); at != firstRow_.end()) {
                 rows_[at->second].second = page;
             } else if (full) {

@@ -54,8 +54,8 @@ public:
         if (page.empty()) return;
         if (const auto run = NumericRun(page)) {
             runs_.push_back(*run);
-        } else if (seen_.emplace(page).second) {  // a list may hold thousands of other texts
-            others_.emplace_back(page);
+        } else if (seen_.insert(page).second) {  // a list may hold thousands of other texts
+            others_.push_back(page);
         }
     }
 
@@ -74,14 +74,15 @@ public:
             if (last == first + 1) append(DecimalText(last));
             if (last >= first + 2) out += u"-" + DecimalText(last);
         }
-        for (const Text& other : others_) append(other);
+        for (TextView other : others_) append(other);
         return out;
     }
 
 private:
     std::vector<Run> runs_;
-    std::vector<Text> others_;
-    std::unordered_set<Text> seen_;
+    // Views of the texts being merged, which outlive the list.
+    std::vector<TextView> others_;
+    std::unordered_set<TextView> seen_;
 };
 
 }  // namespace
