@@ -82,7 +82,8 @@ bool UnderWine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// Runs a Linux command under Wine, waiting for it.
+// Starts a Linux command under Wine. Wine runs a Linux program on its own: the process it
+// hands back cannot be waited for, so callers wait for the command's effect instead.
 void RunLinux(std::wstring commandLine) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -93,6 +94,24 @@ void RunLinux(std::wstring commandLine) {
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+}
+
+// Whether the folder lets one file replace another, tried on scratch files of its own.
+bool FolderTakesReplacements(const Folder& folder) {
+    const std::wstring from = folder / L"probe", onto = folder / L"probe_target";
+    WriteAll(onto, "");
+    WriteAll(from, "");
+    return MoveFileExW(from.c_str(), onto.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+// Waits up to two seconds for `condition`, for a Linux command to take effect.
+template <typename Condition>
+bool WaitFor(Condition&& condition) {
+    for (int i = 0; i < 40; ++i) {
+        if (condition()) return true;
+        Sleep(50);
+    }
+    return condition();
 }
 
 // The Linux path of a Windows path under Z:.
@@ -176,20 +195,22 @@ TEST_P(SaveFailures, ATargetThatCannotBeReplacedKeepsItsContent) {
     // append-only Linux folder plays it, where the machine allows that attribute.
     if (UnderWine()) {
         WriteAll(target, "old content");
-        const std::wstring probe = folder / L"probe";
-        WriteAll(probe, "");
         RunLinux(L"/usr/bin/chattr +a " + LinuxPath(folder.Path()));
-        if (!MoveFileExW(probe.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (WaitFor([&] { return !FolderTakesReplacements(folder); })) {
             EXPECT_EQ(SaveTo(entry.Get(), target), couldNot);
             RunLinux(L"/usr/bin/chattr -a " + LinuxPath(folder.Path()));
+            EXPECT_TRUE(WaitFor([&] { return FolderTakesReplacements(folder); }));
             EXPECT_EQ(ReadAll(target), "old content");
             // (The append-only folder let the temporary file be made but not removed.)
             for (const std::wstring& name : folder.Names())
-                EXPECT_TRUE(name == L"index.xml" || name == L"probe" || name[0] == L'~') << Narrow(name.c_str(), name.size());
+                EXPECT_TRUE(name == L"index.xml" || name.compare(0, 5, L"probe") == 0 || name[0] == L'~')
+                    << Narrow(name.c_str(), name.size());
         } else {
             std::printf("append-only folders are not available here: that case was not run\n");
         }
+        // Whatever happened above, the folder takes replacements again before going on.
         RunLinux(L"/usr/bin/chattr -a " + LinuxPath(folder.Path()));
+        EXPECT_TRUE(WaitFor([&] { return FolderTakesReplacements(folder); }));
     }
 
     // And once nothing holds it, the same Save replaces it.
