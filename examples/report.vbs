@@ -3,9 +3,12 @@
 ' Pass 1 "prints" a small book page by page. Each chapter and section heading is stored in
 ' a Pagestack.Entry (the table of contents keeps the order of the book); each index term in
 ' a Keystack.Entry (the index keeps its terms sorted) with AddPage, which adds the page to
-' the term's page list ("10, 12, 44"; runs as "32-34"). Both tables are saved as index files.
+' the term's page list ("10, 12, 44"; runs as "32-34"). The index is kept in the reader's
+' order (SetOrder "text"): "Lake Baikal" next to "lake", "Etang de Berre" with its accent
+' among the E's, "test well 9" before "test well 10". Both tables are saved as index files.
 ' Pass 2 is the report that prints the front and back matter: it loads the files with
-' NewFile into new objects and lays out the contents and the index.
+' NewFile into new objects (the index file brings its order) and lays out the contents and
+' the index, with a letter heading above each group of terms (FetchGroup).
 '
 ' Usage: cscript //nologo report.vbs FOLDER    (FOLDER receives the two index files)
 Option Explicit
@@ -41,15 +44,16 @@ End Function
 
 ' ---------------------------------------------------------------------------------------
 ' The book: what each page brings, in the order it prints. H: a heading; T: an index term.
+' Wine's VBScript has no ChrW: Chr(201) is "E" with an acute accent in code page 1252.
 Dim book
 book = Array( _
-    "1|H|1 Rivers", "1|T|watershed", _
+    "1|H|1 Rivers", "1|T|watershed", "4|T|100-year flood", _
     "2|H|1.1 Sources and headwaters", "2|T|spring", "3|T|headwater", "5|T|alluvial fan", _
     "6|H|1.2 Meanders and oxbows", "6|T|meander", "7|T|oxbow lake", _
     "9|H|1.3 Deltas", "9|T|delta", "10|T|distributary", "10|T|sediment", "12|T|alluvial fan", _
     "12|T|sediment", _
     "14|H|2 Lakes and Ponds", "14|T|lake", _
-    "15|H|2.1 How lakes form", "15|T|glacier", "16|T|kettle lake", "17|T|oxbow lake", _
+    "15|H|2.1 How lakes form", "15|T|glacier", "16|T|kettle lake", "17|T|oxbow lake", "18|T|Lake Baikal", _
     "19|H|2.2 Layers and turnover", "19|T|thermocline", "20|T|turnover", _
     "22|H|2.3 Life in still water", "22|T|plankton", "23|T|littoral zone", _
     "26|H|3 Wetlands", "26|T|wetland", _
@@ -58,10 +62,12 @@ book = Array( _
     "34|T|peat", "35|T|carbon store", _
     "37|H|4 Estuaries", "37|T|estuary", "37|T|delta", _
     "38|H|4.1 Tides and salinity", "38|T|tide", "39|T|brackish water", "40|T|salinity", _
+    "41|T|" & Chr(201) & "tang de Berre", _
     "42|H|4.2 Salt marshes and mudflats", "42|T|mudflat", "43|T|salt marsh", "44|T|sediment", _
     "46|H|5 Groundwater", "46|T|groundwater", "47|T|watershed", _
     "47|H|5.1 Aquifers", "48|T|aquifer", "49|T|water table", _
     "51|H|5.2 Springs and wells", "51|T|spring", "52|T|well", "53|T|artesian well", _
+    "53|T|test well 9", "54|T|test well 10", "54|T|test well 12", _
     "55|H|5.3 Keeping water clean", "55|T|pollution", "57|T|wetland", "58|T|carbon store", _
     "61|H|Index")
 
@@ -81,6 +87,9 @@ Dim contents, index, i, item, page, kind, text, result
 Set contents = CreateObject("Pagestack.Entry")
 Set index = CreateObject("Keystack.Entry")
 If Not Succeeded("CreateObject") Then WScript.Quit 1
+' The reader's order in the user's default locale, by its full name.
+WScript.Echo "  Keystack.Entry orders the index: " & index.SetOrder("text")
+Call Succeeded("SetOrder")
 
 For i = 0 To UBound(book)
     item = Split(book(i), "|")  ' into a variable first: Wine cannot index a call's result
@@ -107,6 +116,7 @@ Set toc = CreateObject("Pagestack.Entry")
 Set idx = CreateObject("Keystack.Entry")
 WScript.Echo "  " & toc.NewFile(contentsFile)
 WScript.Echo "  " & idx.NewFile(indexFile)
+WScript.Echo "  The index file brought its order: " & idx.SetOrder("")
 Call Succeeded("NewFile")
 
 ' --- The table of contents: chapters flush, sections indented.
@@ -137,18 +147,19 @@ For i = 0 To n - 1
 Next
 Call Succeeded("table of contents")
 
-' --- The index: grouped under the first letter of each term.
+' --- The index: grouped under the letter heading of each term; terms that start with
+' anything but a letter (a number) have none, and stand first, under "#".
 Dim letter, previous
 WScript.Echo ""
 WScript.Echo Centered("INDEX")
-previous = ""
+previous = "-"
 n = idx.Count
 For i = 0 To n - 1
     text = idx.FetchDescription(i)
-    letter = UCase(Left(text, 1))
+    letter = idx.FetchGroup(i)
     If letter <> previous Then
         WScript.Echo ""
-        WScript.Echo "  " & letter
+        If letter = "" Then WScript.Echo "  #" Else WScript.Echo "  " & letter
         previous = letter
     End If
     WScript.Echo Leader(4, text, idx.FetchPage(i))
@@ -173,6 +184,10 @@ Set probe = CreateObject("Pagestack.Entry")
 result = probe.Store("Appendix", "40000")
 m = probe.MaxPage
 WScript.Echo "  MaxPage with page ""40000"": error " & Err.Number & " """ & Err.Description & """"
+Err.Clear
+' ... and an order the library does not know is error 5, with what it accepts.
+result = idx.SetOrder("text:xx-YY")
+WScript.Echo "  SetOrder(""text:xx-YY""): error " & Err.Number & " """ & Err.Description & """"
 Err.Clear
 
 If failed Then WScript.Quit 1

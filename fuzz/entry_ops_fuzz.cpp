@@ -1,6 +1,6 @@
-// Store, FetchDescription, FetchPage, MaxPage, Clear, AddPage and FindPage in any order,
-// each answer checked against a plain model of the deliverable's table. Compiled once per
-// deliverable.
+// Store, FetchDescription, FetchPage, MaxPage, Clear, AddPage, FindPage, SetOrder and
+// FetchGroup in any order, each answer checked against a plain model of the deliverable's
+// table. Compiled once per deliverable.
 #include <algorithm>
 #include <optional>
 #include <unordered_set>
@@ -9,6 +9,7 @@
 
 #include "fuzz_check.h"
 #include "platform/platform.h"
+#include "platform/text_order.h"
 #include "table_check.h"
 #include "xml/xml_text.h"
 
@@ -138,7 +139,7 @@ public:
         const bool full = rows_.size() >= static_cast<size_t>(Entry::kStoreLimit);
         if constexpr (Build::kSorted) {
             const auto at = SortedPlace(description);
-            cost += (rows_.end() - at);
+            cost += (rows_.end() - at) + (order_ != nullptr ? 16 : 0);  // a text comparison costs more
             if (at != rows_.end() && at->first == description) {
                 at->second = page;
             } else if (full) {
@@ -192,6 +193,34 @@ public:
         rows_.clear();
         firstRow_.clear();
     }
+    // SetOrder as the deliverable describes it: names in any case (ASCII); "ordinal"; in
+    // Keystack also "text" (the default locale) and "text:" with a locale the platform knows.
+    // Anything else is the invalid-argument error. The rows are sorted again at once.
+    Text SetOrder(const Text& name, long& cost) {
+        if (!name.empty()) {
+            Text lower = name;
+            for (char16_t& unit : lower)
+                if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + 32);
+            std::unique_ptr<platform::TextOrder> order;
+            if (lower != u"ordinal") {
+                if (!Build::kSorted) throw InvalidArgumentError();
+                if (lower == u"text") {
+                    order = platform::TextOrder::Open(platform::DefaultLocaleName());
+                } else if (lower.compare(0, 5, u"text:") == 0) {
+                    order = platform::TextOrder::Open(TextView(name).substr(5));
+                }
+                if (!order) throw InvalidArgumentError();
+            }
+            order_ = std::move(order);
+            if constexpr (Build::kSorted) {
+                const platform::TextOrder* const by = order_.get();
+                std::sort(rows_.begin(), rows_.end(),
+                          [by](const auto& a, const auto& b) { return fuzz::SortsBefore(by, a.first, b.first); });
+                cost += static_cast<long>(rows_.size()) * 16 + 1;
+            }
+        }
+        return order_ ? u"text:" + order_->LocaleName() : Text(u"ordinal");
+    }
     // The greatest page that reads as a number, 0 for none; the overflow error when any
     // numeric page lies outside 16 bits.
     int16_t MaxPage() const {
@@ -206,8 +235,10 @@ public:
 private:
     // Keystack: where the description stands or would go.
     fuzz::Rows::iterator SortedPlace(const Text& description) {
-        return std::lower_bound(rows_.begin(), rows_.end(), description,
-                                [](const auto& row, const Text& d) { return row.first < d; });
+        const platform::TextOrder* const order = order_.get();
+        return std::lower_bound(rows_.begin(), rows_.end(), description, [order](const auto& row, const Text& d) {
+            return fuzz::SortsBefore(order, row.first, d);
+        });
     }
     fuzz::Rows::const_iterator SortedPlace(const Text& description) const {
         return const_cast<Model*>(this)->SortedPlace(description);
@@ -215,7 +246,22 @@ private:
 
     fuzz::Rows rows_;
     std::unordered_map<Text, size_t> firstRow_;  // Pagestack: the first row of each description
+    std::unique_ptr<platform::TextOrder> order_;  // Keystack in text order
 };
+
+// What FetchGroup must answer for a row whose description starts with plain ASCII: nothing
+// for anything but a letter, the letter in upper case for a letter (Turkish makes "i" "İ").
+// Other starts are the platform's business.
+bool GroupFitsAscii(const Text& description, const Text& group) {
+    const char16_t first = description.empty() ? u'\0' : description[0];
+    const bool letterAlone = description.size() == 1 || (description.size() > 1 && description[1] < 0x80);
+    if (first >= 0x80) return !(first >= 0xD800 && first <= 0xDFFF) || group.empty();
+    const bool letter = (first >= u'a' && first <= u'z') || (first >= u'A' && first <= u'Z');
+    if (!letter) return group.empty();
+    if (!letterAlone) return !group.empty();
+    const char16_t upper = first >= u'a' ? static_cast<char16_t>(first - 32) : first;
+    return group == Text(1, upper) || (first == u'i' && group == u"\u0130");
+}
 
 // The same call on both sides must give the same answer, or the same error number.
 template <typename Call>
@@ -254,6 +300,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Text page = inUse ? model.Rows()[index].second : Text();
         FUZZ_CHECK(entry.FetchDescription(index) == description);
         FUZZ_CHECK(entry.FetchPage(index) == page);
+        const Text group = entry.FetchGroup(index);
+        FUZZ_CHECK(inUse ? GroupFitsAscii(description, group) : group.empty());
         spent += static_cast<long>((description.size() + page.size()) / 8) + 1;
     };
 
@@ -290,9 +338,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (check) findPage(description);
     };
 
-    // Operations 0 to 7 read as they always did, so the seeds keep their meaning.
+    // Operations 0 to 10 read as they always did, so the seeds keep their meaning.
     while (!in.AtEnd() && spent < kBudget) {
-        switch (in.Byte() % 11) {
+        switch (in.Byte() % 12) {
             case 0:
             case 1: {
                 const Text description = in.NextText();
@@ -365,6 +413,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 10:
                 findPage(someDescription());
                 break;
+            case 11: {  // an order by name: known ones in other spellings, unknown ones, any text
+                static const char16_t* const kNames[] = {u"ordinal", u"text", u"text:sv-SE", u"TEXT:de-de",
+                                                         u"Text:en-US", u"text:tr-TR", u"text:xx-YY", u"", u"text:"};
+                const uint8_t pick = in.Byte() % 11;
+                const Text name = pick < 9 ? Text(kNames[pick]) : pick == 9 ? u"text:" + in.NextText() : in.NextText();
+                const auto expected = Outcome([&] { return model.SetOrder(name, spent); });
+                FUZZ_CHECK(Outcome([&] { return entry.SetOrder(name); }) == expected);
+                FUZZ_CHECK(entry.Order() == model.SetOrder(u"", spent));
+                FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
+                spent += 4 * (entry.Count() + 1);
+                break;
+            }
         }
     }
     fuzz::CheckTable(entry, Entry::kStoreLimit);

@@ -28,9 +28,10 @@ Text AsSaved(const Text& text) { return platform::FromAnsi(platform::ToAnsi(text
 
 // What a load of the saved file must give back: Save leaves out the rows without a
 // description (only Pagestack has them); Keystack stores each saved pair again, so rows whose
-// descriptions became alike once saved merge.
-fuzz::Rows SavedRows(const fuzz::Rows& rows) {
+// descriptions became alike once saved merge, in the order the file records.
+fuzz::Rows SavedRows(const fuzz::Rows& rows, const Text& order) {
     Entry sorted;
+    if (Build::kSorted) sorted.SetOrder(order);
     fuzz::Rows kept;
     for (const auto& [description, page] : rows) {
         if (description.empty()) continue;
@@ -198,6 +199,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(loadReport == u"Load " + DecimalText(reloaded.Count()) + Text(Build::kLoadedText));
     fuzz::CheckTable(reloaded, kLoadLimit);
     const fuzz::Rows rows = fuzz::RowsOf(entry);
-    if (!AnyRowHoldsTheMarker(rows)) FUZZ_CHECK(fuzz::RowsOf(reloaded) == SavedRows(rows));
+    if (!AnyRowHoldsTheMarker(rows)) FUZZ_CHECK(fuzz::RowsOf(reloaded) == SavedRows(rows, entry.Order()));
     return 0;
 }

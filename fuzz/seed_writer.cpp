@@ -1,6 +1,7 @@
 // Writes the index files of the seed corpus with the deliverable's own Save: a few values
 // that need every kind of escape, a hundred plain rows, and (Keystack only) one row of
-// references whose closing tag stands at the last position the reader takes (32766).
+// references whose closing tag stands at the last position the reader takes (32766), and a
+// table in Swedish text order, which the file records.
 // Usage: seed_writer_<build> <folder>. Built with the fuzz programs; its output is committed.
 #include <cstdio>
 #include <string>
@@ -49,6 +50,13 @@ int main(int argc, char** argv) {
         Entry references;
         references.Store(Text(4679, u'\u00E9'), u"\u00E9");  // 32753 characters once escaped
         save(references, path("long_references"));
+
+        Entry swedish;
+        swedish.SetOrder(u"text:sv-SE");
+        for (const Text& d : {Text(u"Zurich"), Text(u"\u00D6sterreich"), Text(u"Oslo"), Text(u"Ostrava"), Text(u"apple"),
+                              Text(u"Item 9"), Text(u"Item 10"), Text(u"Lake"), Text(u"lake"), Text(u"\u00E9clair")})
+            swedish.Store(d, DecimalText(swedish.Count() + 1));
+        save(swedish, path("text_order"));
     }
     return ok ? 0 : 1;
 }

@@ -1,16 +1,37 @@
 // The promises every state of the index table keeps, checked through its public calls only.
 #pragma once
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "automation/build.h"
 #include "entry/entry.h"
 #include "fuzz_check.h"
+#include "platform/text_order.h"
 
 namespace fuzz {
 
 using Rows = std::vector<std::pair<Text, Text>>;
+
+// The table's order by the platform's own comparison (none: ordinal). The table sorts by
+// sort keys: checking its rows with the comparison checks that the two agree.
+inline std::unique_ptr<platform::TextOrder> TextOrderOf(const Entry& entry) {
+    const Text name = entry.Order();
+    if (name == u"ordinal") return nullptr;
+    FUZZ_CHECK(name.compare(0, 5, u"text:") == 0);
+    auto order = platform::TextOrder::Open(TextView(name).substr(5));
+    FUZZ_CHECK(order != nullptr);
+    return order;
+}
+
+// Whether `a` stands before `b` in that order: ties of the text order go by the ordinal one.
+inline bool SortsBefore(const platform::TextOrder* order, const Text& a, const Text& b) {
+    if (order != nullptr) {
+        if (const int c = order->Compare(a, b); c != 0) return c < 0;
+    }
+    return a < b;
+}
 
 inline Rows RowsOf(const Entry& entry) {
     Rows rows;
@@ -18,7 +39,8 @@ inline Rows RowsOf(const Entry& entry) {
     return rows;
 }
 
-// At most `limit` rows; nothing outside them; Keystack's rows sorted, unique and never blank.
+// At most `limit` rows; nothing outside them; Keystack's rows sorted by the table's order,
+// unique and never blank.
 inline void CheckTable(const Entry& entry, int16_t limit) {
     const int16_t count = entry.Count();
     FUZZ_CHECK(count >= 0 && count <= limit);
@@ -28,11 +50,12 @@ inline void CheckTable(const Entry& entry, int16_t limit) {
         FUZZ_CHECK(entry.FetchPage(static_cast<int16_t>(index)).empty());
     }
     if constexpr (Build::kSorted) {
+        const auto order = TextOrderOf(entry);
         Text previous;
         for (int16_t i = 0; i < count; ++i) {
             Text description = entry.FetchDescription(i);
             FUZZ_CHECK(!description.empty());
-            FUZZ_CHECK(i == 0 || previous < description);
+            FUZZ_CHECK(i == 0 || SortsBefore(order.get(), previous, description));
             previous = std::move(description);
         }
     }

@@ -88,9 +88,9 @@ Set dict = Nothing
 Report "Dictionary.Add (baseline)", base, base, "Dictionary.Add", 0
 Report "Dictionary.Add, descending (baseline)", baseDescending, baseDescending, "Dictionary.Add", 0
 
-Dim lib, entry, saved, newMs, updateMs, fetchMs, descendingMs, storeGoal
+Dim lib, entry, saved, newMs, updateMs, fetchMs, descendingMs, textMs, storeGoal
 For Each lib In Array("Keystack", "Pagestack")
-    newMs = 1E+30: updateMs = 1E+30: fetchMs = 1E+30: descendingMs = 1E+30
+    newMs = 1E+30: updateMs = 1E+30: fetchMs = 1E+30: descendingMs = 1E+30: textMs = 1E+30
     For run = 1 To RUNS
         Set entry = CreateObject(lib & ".Entry")
         Check "CreateObject " & lib
@@ -127,6 +127,20 @@ For Each lib In Array("Keystack", "Pagestack")
             If reversed.Count <> N Or reversed.FetchDescription(0) <> DescendingKeyOf(N - 1) Then
                 WScript.Echo "FAIL " & lib & ": descending keys stored wrong": WScript.Quit 1
             End If
+            ' The same in the reader's order (the user's default locale).
+            Set reversed = CreateObject(lib & ".Entry")
+            r = reversed.SetOrder("text")
+            Check lib & ".SetOrder"
+            t0 = Timer
+            For i = 0 To N - 1
+                k = DescendingKeyOf(i): p = PageOf(i)
+                r = reversed.Store(k, p)
+            Next
+            textMs = Least(textMs, Ms(t0))
+            Check lib & ".Store, descending keys, text order"
+            If reversed.Count <> N Or reversed.FetchDescription(0) <> DescendingKeyOf(N - 1) Then
+                WScript.Echo "FAIL " & lib & ": descending keys stored wrong in text order": WScript.Quit 1
+            End If
             Set reversed = Nothing
         End If
     Next
@@ -135,6 +149,7 @@ For Each lib In Array("Keystack", "Pagestack")
     Report lib & ".Store, new", newMs, base, "Dictionary.Add", storeGoal
     If lib = "Keystack" Then
         Report lib & ".Store, new, descending keys", descendingMs, baseDescending, "Dictionary.Add", 1.2
+        Report lib & ".Store, descending, text order", textMs, baseDescending, "Dictionary.Add", 1.3
     End If
     If lib = "Keystack" Then storeGoal = 1.1 Else storeGoal = 0
     Report lib & ".Store, update", updateMs, base, "Dictionary.Add", storeGoal

@@ -86,4 +86,14 @@ HRESULT EntryObject::FindPage(BSTR* description, BSTR* result) {
     return TextResult(result, [&] { return table_.FindPage(TextFromBstr(*description)); }, kEntryPagesSource);
 }
 
+HRESULT EntryObject::SetOrder(BSTR* order, BSTR* result) {
+    if (order == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.SetOrder(TextFromBstr(*order)); }, kEntryPagesSource);
+}
+
+HRESULT EntryObject::FetchGroup(short* index, BSTR* result) {
+    if (index == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.FetchGroup(*index); }, kEntryPagesSource);
+}
+
 }  // namespace folio_com

@@ -1,5 +1,5 @@
 // The automation object Entry: one core Entry table behind the dual interface _EntryPages,
-// which extends _Entry (also answered) with the page-list methods.
+// which extends _Entry (also answered) with page lists, the order of the rows and headings.
 #pragma once
 
 #include "automation/dual_object.h"
@@ -24,6 +24,8 @@ public:
     HRESULT STDMETHODCALLTYPE MaxPage(short* result) override;
     HRESULT STDMETHODCALLTYPE AddPage(BSTR* description, BSTR* pageNo, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE FindPage(BSTR* description, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE SetOrder(BSTR* order, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE FetchGroup(short* index, BSTR* result) override;
 
 private:
     ::Entry table_;

@@ -36,24 +36,41 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
     }
 }
 
-int16_t* Entry::SortedPlaceOf(const Text& description) const {
+Entry::Probe Entry::ProbeOf(const Text& description) const {
+    return {description, textOrder_ ? textOrder_->SortKey(description) : std::string()};
+}
+
+int16_t* Entry::SortedPlaceOf(const Probe& probe) const {
     const Row* const rows = rows_.get();
     int16_t* const begin = order_.get();
     int16_t* const end = begin + count_;
+    if (begin == end) return end;
     // A sorted file loads, and many reports store, in ascending order: after the last entry
     // is where most new descriptions go.
-    if (begin == end || rows[end[-1]].description < description) return end;
-    return std::lower_bound(begin, end, description,
-                            [rows](int16_t row, const Text& d) { return rows[row].description < d; });
+    if (!textOrder_) {
+        const Text& description = probe.description;
+        if (rows[end[-1]].description < description) return end;
+        return std::lower_bound(begin, end, description,
+                                [rows](int16_t row, const Text& d) { return rows[row].description < d; });
+    }
+    // Text order: by sort key, and where the keys are equal ("Lake" and "lake") ordinally, so
+    // that the order is total and only an identical description is equal.
+    const std::string* const keys = keys_.get();
+    const auto before = [rows, keys](int16_t row, const Probe& p) {
+        const int byKey = keys[row].compare(p.key);
+        return byKey < 0 || (byKey == 0 && rows[row].description < p.description);
+    };
+    if (before(end[-1], probe)) return end;
+    return std::lower_bound(begin, end, probe, before);
 }
 
 // The entries in use are sorted and unique, so a binary search finds the entry that a scan
 // from the first would stop at: the equal description, or the first one that sorts after it.
-// The comparison is ordinal, by 16-bit unit.
 Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
     Row* const rows = rows_.get();
     int16_t* const end = order_.get() + count_;
-    int16_t* const at = SortedPlaceOf(description);
+    Probe probe = ProbeOf(description);
+    int16_t* const at = SortedPlaceOf(probe);
     if (at != end && rows[*at].description == description) {
         rows[*at].page = pageNo;  // also when the table is full
         return description;
@@ -65,6 +82,7 @@ Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
     *at = row;
     rows[row].description = description;
     rows[row].page = pageNo;
+    if (textOrder_) keys_[row] = std::move(probe.key);
     ++count_;
     return description;
 }
@@ -84,7 +102,7 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
 std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
     if (description.empty()) return std::nullopt;
     if constexpr (Build::kSorted) {
-        const int16_t* const at = SortedPlaceOf(description);
+        const int16_t* const at = SortedPlaceOf(ProbeOf(description));
         if (at == order_.get() + count_ || rows_[*at].description != description) return std::nullopt;
         return *at;
     } else {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 
 #include "core/text.h"
+#include "platform/text_order.h"
 
 namespace platform {
 class FileReplacement;
@@ -37,6 +38,19 @@ public:
     Text AddPage(const Text& description, const Text& pageNo);
     Text FindPage(const Text& description) const;
 
+    // The order of the rows (see entry_order.cpp): "ordinal", unit by unit, for every new
+    // object; or "text:" and a locale name, the reader's order in that locale. SetOrder takes
+    // "ordinal", "text" (the user's default locale) or "text:" and a locale name, in any case,
+    // re-sorts the rows held and returns the full name of the order in force ("text:sv-SE");
+    // an empty name changes nothing. An order it cannot take raises the invalid-argument
+    // error with a description of what it accepts, and changes nothing. Pagestack keeps the
+    // order of storing: it takes "ordinal" only.
+    Text SetOrder(const Text& order);
+    Text Order() const;
+    // The letter heading of the index-th entry (see platform::TextOrder::LetterGroup), in the
+    // order's locale, or in ordinal order the user's default locale; empty outside the rows.
+    Text FetchGroup(int16_t index) const;
+
     // The index file: Save writes the rows in use; NewFile replaces them by a file's
     // entries, AppendFile adds a file's entries to them. Each returns a report text.
     Text Save(const Text& sFile) const;
@@ -48,11 +62,21 @@ private:
         Text description;
         Text page;
     };
+    // A description as the table's order compares it: in text order with its sort key.
+    struct Probe {
+        const Text& description;
+        std::string key;
+    };
 
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
-    // Keystack: where `description` stands or would go among the sorted row numbers in use.
-    int16_t* SortedPlaceOf(const Text& description) const;
+    Probe ProbeOf(const Text& description) const;
+    // Keystack: where the description stands or would go among the sorted row numbers in use.
+    int16_t* SortedPlaceOf(const Probe& probe) const;
+    // Keystack: takes `order` (none: ordinal) and sorts the rows in use by it.
+    void UseOrder(std::unique_ptr<platform::TextOrder> order);
+    // The order a name asks for (none: ordinal); throws SetOrder's errors.
+    static std::unique_ptr<platform::TextOrder> TextOrderNamed(const Text& name);
     // The row (its place in rows_) that Store would update for `description`, or none when
     // Store would add one.
     std::optional<int16_t> StoreRowOf(const Text& description) const;
@@ -69,8 +93,9 @@ private:
     void ReleaseRows();
 
     void WriteEntries(platform::FileReplacement& out) const;
-    Text LoadFile(const Text& sFile, TextView verb);
+    Text LoadFile(const Text& sFile, TextView verb, bool newFile);
     void LoadIndexFile(TextView line);
+    void AdoptFileOrder(TextView rootTag);
 
     // The rows are allocated once, for the full capacity; rows at or above count_ keep
     // whatever they last held and are never read.
@@ -81,6 +106,14 @@ private:
     // 2 bytes per entry after it instead of two strings. The array always holds every row
     // number once: those from count_ on are the rows free for new entries.
     std::unique_ptr<int16_t[]> order_;
+    // Keystack in text order: the order, and each row's sort key by row number (written with
+    // the row). None in ordinal order.
+    std::unique_ptr<platform::TextOrder> textOrder_;
+    std::unique_ptr<std::string[]> keys_;
+    // SetOrder chose the order: NewFile keeps it. Until then each file read by NewFile brings
+    // its own, which the loader takes from the first tag of the file (the root start tag).
+    bool orderChosen_ = false;
+    bool awaitingRootTag_ = false;
     // A Description line read from a file, waiting for its Page line.
     Text pendingDescription_;
     // Pagestack: the lowest row in use that holds each description, so that Store finds the

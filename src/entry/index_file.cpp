@@ -27,7 +27,9 @@ Text Entry::Save(const Text& sFile) const {
         SetLibraryIdentity(u"" FOLIO_APPLICATION_NAME, u"" FOLIO_DEVELOPER_NAME);
         // A file that cannot be created is reported as not saved, even when an older file of
         // that name is still there: that file is not what the caller asked to save.
-        if (!OpenXmlFile(sFile, Text(Build::kRootElement), Text()).empty()) return CouldNotSave(sFile);
+        // A text order is recorded on the root element; an ordinal table writes the file as ever.
+        const Text rootAttributes = textOrder_ ? u"order=\"" + Order() + u"\"" : Text();
+        if (!OpenXmlFile(sFile, Text(Build::kRootElement), rootAttributes).empty()) return CouldNotSave(sFile);
         if (platform::FileReplacement* out = XmlFileOutput()) WriteEntries(*out);
         // The file that was there keeps its content when the new one cannot take its place.
         if (CloseXmlFile() == kXmlFileNotPlaced) return CouldNotSave(sFile);
@@ -70,22 +72,26 @@ Text Entry::NewFile(const Text& sFile) {
     if (sFile.empty()) return Text(Build::kNoFileNameText);
     if constexpr (Build::kNewFileReturnsErrors) {
         try {
-            return LoadFile(sFile, u"Load ");
+            return LoadFile(sFile, u"Load ", true);
         } catch (const AutomationError& e) {
             return u"ERROR: " + e.Description();
         }
     } else {
-        return LoadFile(sFile, u"Load ");
+        return LoadFile(sFile, u"Load ", true);
     }
 }
 
 Text Entry::AppendFile(const Text& sFile) {
     if (sFile.empty()) return Text();
-    return LoadFile(sFile, u"Append ");
+    return LoadFile(sFile, u"Append ", false);
 }
 
-Text Entry::LoadFile(const Text& sFile, TextView verb) {
+Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     if (!platform::FileIsPresent(sFile)) return u"UFL Error: Cannot find file=" + sFile;
+    // Keystack, until SetOrder chooses: a file read by NewFile brings its order, ordinal
+    // unless its root start tag records one this machine can apply. AppendFile keeps the order.
+    awaitingRootTag_ = Build::kSorted && newFile && !orderChosen_;
+    if (awaitingRootTag_) UseOrder(nullptr);
     if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
     ReadIndexFileLines(sFile, [this](TextView line, size_t) { LoadIndexFile(line); });
     return Text(verb) + DecimalText(count_) + Text(Build::kLoadedText);
@@ -98,6 +104,10 @@ void Entry::LoadIndexFile(TextView line) {
     // The value is read for every tag, so a line with a bad value ends the load whatever it is.
     Text value = XmlElementValue(tagged->element);
 
+    if (awaitingRootTag_ && tag.substr(0, 1) != u"?") {  // the first tag after the declaration
+        awaitingRootTag_ = false;
+        AdoptFileOrder(tag);
+    }
     if (tag == kDescriptionTag) {
         pendingDescription_ = std::move(value);
     } else if (tag == kPageTag) {
@@ -109,5 +119,22 @@ void Entry::LoadIndexFile(TextView line) {
             AppendRow(pendingDescription_, std::move(value));
         }
         pendingDescription_.clear();
+    }
+}
+
+// The order="..." attribute of the root start tag, as Save writes it. Older versions, and
+// Pagestack, ignore the whole line: a tag with attributes is none they read.
+void Entry::AdoptFileOrder(TextView rootTag) {
+    constexpr TextView kAttribute = u" order=\"";
+    const size_t start = rootTag.find(kAttribute);
+    if (start == TextView::npos) return;
+    const size_t begin = start + kAttribute.size();
+    const size_t end = rootTag.find(u'"', begin);
+    if (end == TextView::npos) return;
+    try {
+        UseOrder(TextOrderNamed(Text(rootTag.substr(begin, end - begin))));
+    } catch (const AutomationError&) {
+        // An order this machine cannot apply (a locale it does not know): the file loads in
+        // ordinal order, as it would in a new object.
     }
 }

@@ -11,8 +11,9 @@ namespace {
 
 constexpr DISPID kNewFile = 0x60030000, kSave = 0x60030003, kFetchDescription = 0x60030006,
                  kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kAddPage = 0x6003000B,
-                 kFindPage = 0x6003000C, kHelp = 0x60030000;
+                 kFindPage = 0x6003000C, kSetOrder = 0x6003000D, kFetchGroup = 0x6003000E, kHelp = 0x60030000;
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
+constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x800A0005);
 
 struct CallResult {
     HRESULT hr;
@@ -99,7 +100,8 @@ TEST_P(DispatchCalls, NamesFindDispatchIdentifiersWhateverTheirCase) {
         DISPID id;
     } names[] = {{L"Store", kStore}, {L"store", kStore}, {L"MAXPAGE", kMaxPage},
                  {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount},
-                 {L"AddPage", kAddPage}, {L"findpage", kFindPage}};
+                 {L"AddPage", kAddPage}, {L"findpage", kFindPage}, {L"SetOrder", kSetOrder},
+                 {L"FETCHGROUP", kFetchGroup}};
     for (const auto& n : names) {
         LPOLESTR name = const_cast<LPOLESTR>(n.name);
         DISPID id = 0;
@@ -164,7 +166,8 @@ TEST_P(DispatchCalls, TypeInformationIsTheDefaultInterfaceWithEveryMethod) {
     const std::vector<std::pair<std::string, DISPID>> expected = {
         {"NewFile", kNewFile}, {"AppendFile", 0x60030001}, {"Save", kSave}, {"Clear", 0x60030005},
         {"FetchDescription", kFetchDescription}, {"FetchPage", 0x60030007}, {"Store", kStore},
-        {"Count", kCount}, {"MaxPage", kMaxPage}, {"AddPage", kAddPage}, {"FindPage", kFindPage}};
+        {"Count", kCount}, {"MaxPage", kMaxPage}, {"AddPage", kAddPage}, {"FindPage", kFindPage},
+        {"SetOrder", kSetOrder}, {"FetchGroup", kFetchGroup}};
     EXPECT_EQ(ListedMethods(info.Get()), expected);
     EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
 
@@ -296,6 +299,73 @@ TEST_P(DispatchCalls, ScriptVariablesAreConvertedAndKeepTheirValuesAndSubtypes) 
     EXPECT_EQ(maxPage, 42);
 }
 
+TEST_P(DispatchCalls, SetOrderAndFetchGroupTakeScriptVariables) {
+    const bool keystack = Lib().name == "Keystack";
+    // A script's variable holding the order's name, by reference: read, and left as it was.
+    Variant order;
+    V_VT(&order) = VT_BSTR;
+    V_BSTR(&order) = SysAllocString(L"TEXT:sv-se");
+    const BSTR orderBefore = V_BSTR(&order);
+    Variant result;
+    EXCEPINFO exception{};
+    const HRESULT hr = Call(object_.Get(), kSetOrder, {ByRef(&order)}, &result, &exception).hr;
+    EXPECT_EQ(V_BSTR(&order), orderBefore);
+    if (keystack) {
+        ASSERT_EQ(hr, S_OK);
+        EXPECT_EQ(result.Type(), VT_BSTR);
+        EXPECT_EQ(Narrow(V_BSTR(&result)), "text:sv-SE");
+    } else {
+        ASSERT_EQ(hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(exception.scode, kInvalidArgument);
+        EXPECT_EQ(Narrow(exception.bstrDescription),
+                  "Pagestack keeps its entries in the order they were stored: it accepts the order \"ordinal\" only, "
+                  "not \"TEXT:sv-se\"");
+        EXPECT_EQ(result.Type(), VT_EMPTY);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrHelpFile);
+    }
+
+    // Swedish: "Ö" after "Z", under its own heading; "é" under "E".
+    Bstr page(L"1");
+    for (const wchar_t* term : {L"\u00F6l", L"Zebra", L"\u00E9clair", L"12 bars"}) {
+        Bstr text(term);
+        ASSERT_EQ(Call(object_.Get(), kStore, {String(text.Get()), String(page.Get())}, nullptr).hr, S_OK);
+    }
+    Variant index;
+    V_VT(&index) = VT_I4;
+    std::vector<std::wstring> groups;
+    for (LONG i = 0; i < 5; ++i) {
+        V_I4(&index) = i;
+        Variant group;
+        ASSERT_EQ(Call(object_.Get(), kFetchGroup, {ByRef(&index)}, &group).hr, S_OK);
+        ASSERT_EQ(group.Type(), VT_BSTR);
+        groups.emplace_back(V_BSTR(&group), SysStringLen(V_BSTR(&group)));
+    }
+    EXPECT_EQ(index.Type(), VT_I4);
+    // Pagestack's order is the order of storing, and the default locale (en-US) decides.
+    const std::vector<std::wstring> expected = keystack ? std::vector<std::wstring>{L"", L"E", L"Z", L"\u00D6", L""}
+                                                        : std::vector<std::wstring>{L"O", L"Z", L"E", L"", L""};
+    EXPECT_EQ(groups, expected);
+
+    // An unknown order is error 5 with its description; the order in force stays.
+    Bstr unknown(L"alphabetical"), none;
+    Variant refused;
+    EXCEPINFO error{};
+    ASSERT_EQ(Call(object_.Get(), kSetOrder, {String(unknown.Get())}, &refused, &error).hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(error.scode, kInvalidArgument);
+    EXPECT_EQ(Narrow(error.bstrSource), Lib().name + ".Entry");
+    EXPECT_EQ(Narrow(error.bstrDescription).substr(0, 30), "Unknown order \"alphabetical\": ");
+    EXPECT_EQ(refused.Type(), VT_EMPTY);
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    SysFreeString(error.bstrHelpFile);
+    Variant inForce;
+    ASSERT_EQ(Call(object_.Get(), kSetOrder, {String(none.Get())}, &inForce).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&inForce)), keystack ? "text:sv-SE" : "ordinal");
+    EXPECT_EQ(Call(object_.Get(), kSetOrder, {}, &inForce).hr, DISP_E_BADPARAMCOUNT);
+}
+
 TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
     Bstr text(L"x"), word(L"abc");
     BSTR t = text.Get();
@@ -304,7 +374,7 @@ TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
     EXPECT_EQ(Call(object_.Get(), kCount, {Long(1)}, &result).hr, DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(object_.Get(), 0x60030002, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Call(object_.Get(), 0x60030004, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Call(object_.Get(), 0x6003000D, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after FindPage
+    EXPECT_EQ(Call(object_.Get(), 0x6003000F, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after FetchGroup
 
     CallResult r = Call(object_.Get(), kFetchDescription, {String(word.Get())}, &result);
     EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);

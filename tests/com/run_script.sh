@@ -19,11 +19,13 @@ windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 output=$("$WINE_LOADER" cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" "${@:5}" 2>&1 | tr -d '\r')
 printf '%s\n' "$output"
 last=$(printf '%s\n' "$output" | sed '/^$/d' | tail -n 1)
-if printf '%s\n' "$output" | grep -q '^FAIL'; then
+# Here-strings, not pipes: with pipefail, a grep -q that stops at its first match can leave
+# the writer of a long output on a closed pipe, and the pipeline fails.
+if grep -q '^FAIL' <<<"$output"; then
     echo "run_script: $(basename "$script") reported failures"
     exit 1
 fi
-if ! printf '%s\n' "$output" | grep -q '^ok'; then
+if ! grep -q '^ok' <<<"$output"; then
     echo "run_script: $(basename "$script") passed no check"
     exit 1
 fi

@@ -33,6 +33,8 @@ const std::vector<Method> kEntryMethods = {
 const std::vector<Method> kEntryPagesMethods = {
     {"AddPage", 0x6003000B, {"Description", "PageNo"}, true, VT_BSTR, VT_BSTR},
     {"FindPage", 0x6003000C, {"Description"}, true, VT_BSTR, VT_BSTR},
+    {"SetOrder", 0x6003000D, {"Order"}, true, VT_BSTR, VT_BSTR},
+    {"FetchGroup", 0x6003000E, {"Index"}, true, VT_I2, VT_BSTR},
 };
 const std::vector<Method> kUflMethods = {
     {"Help", 0x60030000, {"HelpCommand"}, false, VT_BSTR, VT_BSTR},
@@ -181,7 +183,7 @@ TEST_P(TypeLibrary, DualInterfacesAreHiddenNonextensibleAndDeriveFromIDispatch) 
         ComPtr<ITypeInfo> vtable = VtableSide(dispatch.Get());
         ASSERT_TRUE(vtable);
         EXPECT_EQ(AttributesOf(vtable.Get()).wTypeFlags, kDualFlags | TYPEFLAG_FOLEAUTOMATION);
-        EXPECT_EQ(AttributesOf(vtable.Get()).cbSizeVft, (7 + 9 + 2) * sizeof(void*));
+        EXPECT_EQ(AttributesOf(vtable.Get()).cbSizeVft, (7 + 9 + kEntryPagesMethods.size()) * sizeof(void*));
         HREFTYPE ref = 0;
         ASSERT_EQ(vtable->GetRefTypeOfImplType(0, &ref), S_OK);
         ComPtr<ITypeInfo> base;

@@ -10,6 +10,7 @@ namespace com_test {
 namespace {
 
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
+constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x800A0005);
 
 class VtableCalls : public BothLibraries {
 protected:
@@ -234,6 +235,75 @@ TEST_P(VtableCalls, EntryPagesExtendsEntryOnTheSameObject) {
     ASSERT_EQ(pages->QueryInterface(IID_ISupportErrorInfo, support.PutVoid()), S_OK);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(Lib().iidEntryPages), S_OK);
     EXPECT_EQ(findPage(L"long").size(), longPage.size());  // kept
+}
+
+TEST_P(VtableCalls, SetOrderAndFetchGroupOnTheEntryPagesVtable) {
+    const bool keystack = Lib().name == "Keystack";
+    ComPtr<_Entry> entry = CreateEntry(Lib());
+    ASSERT_TRUE(entry);
+    ComPtr<_EntryPages> pages = EntryPagesOf(entry.Get(), Lib());
+    ASSERT_TRUE(pages);
+    // Returns the status; `text` receives the result (or null on failure).
+    auto setOrder = [&](const wchar_t* name, Bstr& text) {
+        Bstr n(name);
+        BSTR arg = n.Get();
+        const HRESULT hr = pages->SetOrder(&arg, text.Put());
+        EXPECT_EQ(arg, n.Get());  // the [in, out] argument is left as it was
+        return hr;
+    };
+    auto group = [&](short index) {
+        short arg = index;
+        Bstr result;
+        EXPECT_EQ(pages->FetchGroup(&arg, result.Put()), S_OK);
+        EXPECT_EQ(arg, index);
+        return std::wstring(result.Get() ? result.Get() : L"", SysStringLen(result.Get()));
+    };
+    Bstr order;
+    EXPECT_EQ(setOrder(L"", order), S_OK);
+    EXPECT_EQ(order.Text(), "ordinal");
+    EXPECT_EQ(setOrder(L"ordinal", order), S_OK);
+    for (const wchar_t* term : {L"Item 10", L"item 9", L"\u00C9clair", L"Lake", L"lake"})
+        EXPECT_EQ(Store(pages.Get(), term, L"1"), Narrow(term, wcslen(term)));
+
+    const HRESULT hr = setOrder(L"text:de-DE", order);
+    if (keystack) {
+        ASSERT_EQ(hr, S_OK);
+        EXPECT_EQ(order.Text(), "text:de-DE");
+        const char* expected[] = {"?clair", "item 9", "Item 10", "Lake", "lake"};  // re-sorted at once
+        for (short i = 0; i < 5; ++i) EXPECT_EQ(Fetch(entry.Get(), i), expected[i]);
+        EXPECT_EQ(group(0), L"E");
+        EXPECT_EQ(group(2), L"I");
+    } else {
+        EXPECT_EQ(hr, kInvalidArgument);
+        EXPECT_EQ(order.Get(), nullptr);
+        EXPECT_EQ(Fetch(entry.Get(), 0), "Item 10");
+        EXPECT_EQ(group(2), L"E");
+    }
+    EXPECT_EQ(group(5), L"");
+    EXPECT_EQ(group(-1), L"");
+
+    // A refusal carries its description, reported for _EntryPages.
+    EXPECT_EQ(setOrder(L"text:xx-YY", order), kInvalidArgument);
+    EXPECT_EQ(order.Get(), nullptr);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    GUID guid{};
+    ASSERT_EQ(info->GetGUID(&guid), S_OK);
+    EXPECT_TRUE(IsEqualGUID(guid, Lib().iidEntryPages));
+    Bstr description;
+    ASSERT_EQ(info->GetDescription(description.Put()), S_OK);
+    EXPECT_EQ(description.Text(), keystack ? "Unknown locale \"xx-YY\": \"text:\" takes the name of a locale this "
+                                             "system knows, such as \"sv-SE\" or \"de-DE\""
+                                           : "Pagestack keeps its entries in the order they were stored: it accepts "
+                                             "the order \"ordinal\" only, not \"text:xx-YY\"");
+    EXPECT_EQ(setOrder(L"", order), S_OK);
+    EXPECT_EQ(order.Text(), keystack ? "text:de-DE" : "ordinal");
+
+    Bstr result;
+    EXPECT_EQ(pages->SetOrder(nullptr, result.Put()), E_POINTER);
+    EXPECT_EQ(pages->FetchGroup(nullptr, result.Put()), E_POINTER);
+    short index = 0;
+    EXPECT_EQ(pages->FetchGroup(&index, nullptr), E_POINTER);
 }
 
 FOLIO_FOR_BOTH_LIBRARIES(VtableCalls);

@@ -8,6 +8,8 @@
 #include "automation/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
+#include "platform/text_order.h"
+#include "test_locale.h"
 #include "test_text.h"
 
 namespace {
@@ -21,6 +23,22 @@ std::vector<Text> Rows(const Entry& entry) {
     for (int16_t i = 0; i < entry.Count(); ++i)
         rows.push_back(entry.FetchDescription(i) + u"/" + entry.FetchPage(i));
     return rows;
+}
+
+// The description of SetOrder's refusal, and its number (0 when it did not refuse).
+std::pair<int32_t, Text> Refusal(Entry& entry, const Text& order) {
+    try {
+        entry.SetOrder(order);
+    } catch (const AutomationError& e) {
+        return {e.Number(), e.Description()};
+    }
+    return {0, Text()};
+}
+
+std::vector<Text> Descriptions(const Entry& entry) {
+    std::vector<Text> descriptions;
+    for (int16_t i = 0; i < entry.Count(); ++i) descriptions.push_back(entry.FetchDescription(i));
+    return descriptions;
 }
 
 Text Numbered(int n) {
@@ -264,4 +282,173 @@ TEST(EntryTable, AddPageRefusesAListThatSaveCouldNotWrite) {
     EXPECT_EQ(entry.Count(), 1);
     // A new description is stored as Store stores it, whatever its length.
     EXPECT_EQ(entry.AddPage(u"u", longPage + longPage), u"u");
+}
+
+// --- The order of the rows: ordinal by default, a locale's text order by choice.
+
+TEST(EntryOrder, TextOrderIgnoresCaseReadsNumbersAndKeepsAccentsAfterLetters) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    Entry entry;
+    EXPECT_EQ(entry.Order(), u"ordinal");
+    const Texts stored = {u"apple", u"Zebra", u"Item 9", u"Item 10", u"Apples", u"Apple", u"\u00E9clair",
+                          u"eclipse", u"lake", u"Lake", u"item 2"};
+    for (const Text& d : stored) ASSERT_EQ(entry.Store(d, d + u"!"), d);
+    EXPECT_EQ(Descriptions(entry), (Texts{u"Apple", u"Apples", u"Item 10", u"Item 9", u"Lake", u"Zebra", u"apple",
+                                          u"eclipse", u"item 2", u"lake", u"\u00E9clair"}));
+
+    // The rows held are sorted again at once; each keeps its page, and its row number changes.
+    EXPECT_EQ(entry.SetOrder(u"text:en-US"), u"text:en-US");
+    const Texts english = {u"Apple", u"apple", u"Apples", u"\u00E9clair", u"eclipse", u"item 2",
+                           u"Item 9", u"Item 10", u"Lake", u"lake", u"Zebra"};
+    EXPECT_EQ(Descriptions(entry), english);
+    for (int16_t i = 0; i < entry.Count(); ++i) EXPECT_EQ(entry.FetchPage(i), english[i] + u"!");
+
+    // New rows go where the order puts them.
+    EXPECT_EQ(entry.Store(u"Item 100", u"x"), u"Item 100");
+    EXPECT_EQ(entry.Store(u"ECLAIR", u"y"), u"ECLAIR");
+    EXPECT_EQ(entry.FetchDescription(3), u"ECLAIR");  // before the accented one
+    EXPECT_EQ(entry.FetchDescription(9), u"Item 100");
+    EXPECT_EQ(entry.Count(), 13);
+
+    // Back to ordinal: the same rows, in their old order.
+    EXPECT_EQ(entry.SetOrder(u"ORDINAL"), u"ordinal");
+    EXPECT_EQ(entry.FetchDescription(0), u"Apple");
+    EXPECT_EQ(entry.FetchDescription(1), u"Apples");
+    EXPECT_EQ(entry.FetchDescription(2), u"ECLAIR");
+    EXPECT_EQ(entry.FetchDescription(12), u"\u00E9clair");
+}
+
+TEST(EntryOrder, SwedishPutsOAfterZAndGermanWithO) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    Entry entry;
+    for (const Text& d : {Text(u"Zurich"), Text(u"\u00D6sterreich"), Text(u"Oslo"), Text(u"Ostrava"),
+                          Text(u"\u00F6l"), Text(u"Zagreb")})
+        entry.Store(d, u"1");
+    EXPECT_EQ(entry.SetOrder(u"TEXT:SV-se"), u"text:sv-SE");
+    EXPECT_EQ(Descriptions(entry), (Texts{u"Oslo", u"Ostrava", u"Zagreb", u"Zurich", u"\u00F6l", u"\u00D6sterreich"}));
+    EXPECT_EQ(entry.SetOrder(u"text:de-DE"), u"text:de-DE");
+    EXPECT_EQ(Descriptions(entry), (Texts{u"\u00F6l", u"Oslo", u"\u00D6sterreich", u"Ostrava", u"Zagreb", u"Zurich"}));
+}
+
+TEST(EntryOrder, EqualityStaysExactInTextOrder) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    Entry entry;
+    entry.SetOrder(u"text:en-US");
+    EXPECT_EQ(entry.Store(u"lake", u"1"), u"lake");
+    EXPECT_EQ(entry.Store(u"Lake", u"2"), u"Lake");
+    EXPECT_EQ(entry.Store(u"LAKE", u"3"), u"LAKE");
+    EXPECT_EQ(entry.Store(u"Lake", u"4"), u"Lake");  // replaces the page of "Lake" only
+    EXPECT_EQ(entry.Store(u"lakes", u"5"), u"lakes");
+    EXPECT_EQ(Rows(entry), (Texts{u"LAKE/3", u"Lake/4", u"lake/1", u"lakes/5"}));
+    EXPECT_EQ(entry.AddPage(u"lake", u"7"), u"lake");
+    EXPECT_EQ(entry.AddPage(u"l\u00E1ke", u"8"), u"l\u00E1ke");  // an accent makes another term
+    EXPECT_EQ(entry.FindPage(u"lake"), u"1, 7");
+    EXPECT_EQ(entry.FindPage(u"Lake"), u"4");
+    EXPECT_EQ(entry.FindPage(u"lAKE"), u"");
+    EXPECT_EQ(Rows(entry), (Texts{u"LAKE/3", u"Lake/4", u"lake/1, 7", u"l\u00E1ke/8", u"lakes/5"}));
+}
+
+TEST(EntryOrder, TextOrderKeepsEveryRowThroughInsertionsAnywhereAndAFullTable) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    Entry entry;
+    entry.SetOrder(u"text:en-US");
+    // Descending: every description goes before all others; numbers are read by value, so
+    // "Item 10" follows "Item 9" without zeros in front.
+    for (int i = 3000; i >= 1; --i) ASSERT_EQ(entry.Store(u"Item " + DecimalText(i), DecimalText(i)), u"Item " + DecimalText(i));
+    ASSERT_EQ(entry.Count(), 3000);
+    for (int16_t i = 0; i < 3000; ++i) {
+        ASSERT_EQ(entry.FetchDescription(i), u"Item " + DecimalText(i + 1));
+        ASSERT_EQ(entry.FetchPage(i), DecimalText(i + 1));
+    }
+
+    // Clear keeps the order; a full table refuses new descriptions wherever they would go and
+    // still replaces the pages of those it holds.
+    entry.Clear();
+    EXPECT_EQ(entry.Order(), u"text:en-US");
+    for (int k = 0; k < Entry::kStoreLimit; ++k) {
+        const int n = 2 * ((k * 7919) % Entry::kStoreLimit) + 2;
+        ASSERT_EQ(entry.Store(u"item " + DecimalText(n), u"p"), u"item " + DecimalText(n));
+    }
+    for (const Text& d : {Text(u"item 1"), Text(u"ITEM 3"), Text(u"Item 16002"), Text(u"item 4a"), Text(u"ITEM 4")})
+        EXPECT_EQ(entry.Store(d, u"q"), u"No more index entries may be added") << TextToAscii(d);
+    EXPECT_EQ(entry.Store(u"item 4000", u"new page"), u"item 4000");
+    EXPECT_EQ(entry.Count(), Entry::kStoreLimit);
+    EXPECT_EQ(entry.FetchPage(1999), u"new page");
+    EXPECT_EQ(entry.FetchDescription(7999), u"item 16000");
+}
+
+TEST(EntryOrder, NamesAreCheckedAndAnEmptyNameChangesNothing) {
+    EnglishDefaultLocale english;
+    Entry entry;
+    entry.Store(u"b", u"1");
+    entry.Store(u"A", u"2");
+    EXPECT_EQ(entry.SetOrder(u""), u"ordinal");
+    EXPECT_EQ(entry.SetOrder(u"Ordinal"), u"ordinal");
+    const Text library(Build::kIdentity.libraryName);
+    if (kSorted) {
+        EXPECT_EQ(entry.SetOrder(u"text"), u"text:en-US");
+        EXPECT_EQ(entry.SetOrder(u""), u"text:en-US");
+        EXPECT_EQ(entry.SetOrder(u"text:sv"), u"text:sv");
+        EXPECT_EQ(Refusal(entry, u"alphabetical"),
+                  std::make_pair(kErrorInvalidArgument,
+                                 Text(u"Unknown order \"alphabetical\": use \"ordinal\", \"text\" (the user's default "
+                                      u"locale) or \"text:\" followed by a locale name, such as \"text:sv-SE\"")));
+        EXPECT_EQ(Refusal(entry, u"text:"),
+                  std::make_pair(kErrorInvalidArgument,
+                                 Text(u"No locale name after \"text:\": use \"text\" for the user's default locale, or "
+                                      u"a locale name, such as \"text:sv-SE\"")));
+        EXPECT_EQ(Refusal(entry, u"text:xx-YY"),
+                  std::make_pair(kErrorInvalidArgument,
+                                 Text(u"Unknown locale \"xx-YY\": \"text:\" takes the name of a locale this system "
+                                      u"knows, such as \"sv-SE\" or \"de-DE\"")));
+        // A long name is cut short in the description.
+        const Text cut = u"Unknown locale \"" + Text(40, u'q') + u"...\": \"";
+        EXPECT_EQ(Refusal(entry, u"text:" + Text(100, u'q')).second.substr(0, cut.size()), cut);
+        for (const Text& refused : {Text(u" text"), Text(u"text "), Text(u"text:sv-SE "), Text(u"texts"),
+                                    Text(u"text-sv-SE"), Text(u"text:\u00E9"), Text(u"ordinal:sv-SE")})
+            EXPECT_EQ(Refusal(entry, refused).first, kErrorInvalidArgument) << TextToAscii(refused);
+        EXPECT_EQ(entry.SetOrder(u""), u"text:sv");  // nothing changed
+        EXPECT_EQ(Rows(entry), (Texts{u"A/2", u"b/1"}));
+    } else {
+        EXPECT_EQ(Refusal(entry, u"text:sv-SE"),
+                  std::make_pair(kErrorInvalidArgument,
+                                 Text(library + u" keeps its entries in the order they were stored: it accepts the "
+                                                u"order \"ordinal\" only, not \"text:sv-SE\"")));
+        EXPECT_EQ(Refusal(entry, u"TEXT").second,
+                  library + u" keeps its entries in the order they were stored: it accepts the order \"ordinal\" "
+                            u"only, not \"TEXT\"");
+        EXPECT_EQ(Refusal(entry, u"alphabetical"),
+                  std::make_pair(kErrorInvalidArgument,
+                                 Text(u"Unknown order \"alphabetical\": " + library + u" accepts the order \"ordinal\" only")));
+        EXPECT_EQ(entry.SetOrder(u""), u"ordinal");
+        EXPECT_EQ(Rows(entry), (Texts{u"b/1", u"A/2"}));
+    }
+}
+
+TEST(EntryOrder, FetchGroupNamesTheLetterHeadingOfARow) {
+    EnglishDefaultLocale english;
+    Entry entry;
+    for (const Text& d : {Text(u"\u00F6l"), Text(u"Oslo"), Text(u"\u00E9clair"), Text(u"9 lives"), Text(u"apple"),
+                          Text(u" lead")})
+        entry.Store(d, u"1");
+    auto groups = [&] {
+        std::vector<Text> all;
+        for (int16_t i = 0; i < entry.Count(); ++i) all.push_back(entry.FetchDescription(i) + u"=" + entry.FetchGroup(i));
+        return all;
+    };
+    // Ordinal order: the user's default locale decides about accents.
+    const Texts ordinal = {u" lead=", u"9 lives=", u"Oslo=O", u"apple=A", u"\u00E9clair=E", u"\u00F6l=O"};
+    const Texts stored = {u"\u00F6l=O", u"Oslo=O", u"\u00E9clair=E", u"9 lives=", u"apple=A", u" lead="};
+    EXPECT_EQ(groups(), kSorted ? ordinal : stored);
+    for (int16_t outside : {int16_t{-1}, int16_t{6}, int16_t{8000}, int16_t{-32768}})
+        EXPECT_EQ(entry.FetchGroup(outside), u"");
+    if (!kSorted) return;
+    // Text order: the order's language decides.
+    entry.SetOrder(u"text:sv-SE");
+    const Texts swedish = {u" lead=", u"9 lives=", u"apple=A", u"\u00E9clair=E", u"Oslo=O", u"\u00F6l=\u00D6"};
+    EXPECT_EQ(groups(), swedish);
+    entry.SetOrder(u"text:de-DE");
+    EXPECT_EQ(entry.FetchGroup(static_cast<int16_t>(entry.Count() - 1)), u"O");
+    entry.Clear();
+    EXPECT_EQ(entry.FetchGroup(0), u"");  // row 0 still holds its strings, but is not in use
 }

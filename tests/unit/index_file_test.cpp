@@ -815,3 +815,171 @@ TEST(IndexFileInAnyCodePage, Utf8WithoutAMarkIsReadAsUtf8OnlyInSingleByteCodePag
     EXPECT_EQ(DecodeIndexFile(header + "<Page>1</Page>\r\n").encoding, IndexFileEncoding::kAnsi);
     EXPECT_EQ(DecodeIndexFile("<!-- " + cafe + " -->\r\n<Page>1</Page>\r\n").encoding, IndexFileEncoding::kAnsi);
 }
+
+// --- The order recorded in the file.
+
+namespace {
+
+// The lines of the root element in a file Save wrote: its start tag (line 8) and end tag.
+std::pair<std::string, std::string> RootLines(const Text& path) {
+    const auto lines = CrLfLines(ReadBytes(path));
+    if (lines.size() < 9) return {};
+    return {lines[7], lines.back()};
+}
+
+Text Descriptions(const Entry& entry) {
+    Text all;
+    for (int16_t i = 0; i < entry.Count(); ++i) all += (i ? u"," : u"") + entry.FetchDescription(i);
+    return all;
+}
+
+// Five descriptions, as stored, and in Swedish, ordinal and German order.
+const std::vector<Text> kPlaces = {u"Zurich", u"\u00D6sterreich", u"Oslo", u"Ostrava", u"apple"};
+const Text kPlacesStored = u"Zurich,\u00D6sterreich,Oslo,Ostrava,apple";
+const Text kPlacesSwedish = u"apple,Oslo,Ostrava,Zurich,\u00D6sterreich";
+const Text kPlacesOrdinal = u"Oslo,Ostrava,Zurich,apple,\u00D6sterreich";
+const Text kPlacesGerman = u"apple,Oslo,\u00D6sterreich,Ostrava,Zurich";
+
+// The places saved from a table in Swedish order (Keystack), or in the order of storing.
+void SaveSwedishPlaces(const Text& path) {
+    Entry entry;
+    if (kSorted) {
+        EXPECT_EQ(entry.SetOrder(u"text:sv-se"), u"text:sv-SE");
+    }
+    for (const Text& d : kPlaces) entry.Store(d, u"7");
+    EXPECT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (5 lines) ");
+}
+
+}  // namespace
+
+TEST(IndexFile, TheRootElementRecordsATextOrderAndNothingInOrdinalOrder) {
+    TempFolder folder;
+    const std::string root = platform::ToAnsi(Text(Build::kRootElement));
+    SaveSwedishPlaces(folder / "sv.xml");
+    EXPECT_EQ(RootLines(folder / "sv.xml"),
+              std::make_pair(kSorted ? "<" + root + " order=\"text:sv-SE\">" : "<" + root + ">", "</" + root + ">"));
+
+    // Ordinal again: byte for byte the file of a table that never had another order.
+    Entry was, never;
+    for (Entry* entry : {&was, &never}) {
+        entry->Store(u"\u00D6l", u"2");
+        entry->Store(u"Oslo", u"1");
+    }
+    if (kSorted) was.SetOrder(u"text:de-DE");
+    was.SetOrder(u"ordinal");
+    const Text path = folder / "index.xml";  // the header names the file
+    ASSERT_EQ(never.Save(path), Text(Build::kSavedText) + path + u" (2 lines) ");
+    const std::string bytes = ReadBytes(path);
+    ASSERT_EQ(was.Save(path), Text(Build::kSavedText) + path + u" (2 lines) ");
+    EXPECT_EQ(ReadBytes(path), bytes);
+    EXPECT_EQ(RootLines(path).first, "<" + root + ">");
+}
+
+TEST(IndexFile, NewFileTakesTheFilesOrderUntilSetOrderChoosesOne) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    TempFolder folder;
+    const Text swedishFile = folder / "sv.xml";
+    SaveSwedishPlaces(swedishFile);
+    Entry ordinal;
+    for (const Text& d : kPlaces) ordinal.Store(d, u"1");
+    const Text ordinalFile = folder / "ordinal.xml";
+    ordinal.Save(ordinalFile);
+
+    // A new object lists the index as the first pass sorted it, without a call.
+    Entry second;
+    EXPECT_EQ(second.NewFile(swedishFile), u"Load 5" + kLoaded);
+    EXPECT_EQ(second.Order(), u"text:sv-SE");
+    EXPECT_EQ(Descriptions(second), kPlacesSwedish);
+    EXPECT_EQ(second.Store(u"\u00C5re", u"9"), u"\u00C5re");  // later Stores keep the file's order
+    EXPECT_EQ(second.FetchDescription(4), u"\u00C5re");
+    // Until SetOrder chooses, each NewFile brings its file's order: none recorded is ordinal,
+    // as in a new object. AppendFile never changes the order.
+    EXPECT_EQ(second.NewFile(ordinalFile), u"Load 5" + kLoaded);
+    EXPECT_EQ(second.Order(), u"ordinal");
+    EXPECT_EQ(second.AppendFile(swedishFile), u"Append 5" + kLoaded);
+    EXPECT_EQ(second.Order(), u"ordinal");
+    EXPECT_EQ(Descriptions(second), kPlacesOrdinal);
+    // A file read by NewFile that names no usable file changes nothing.
+    second.NewFile(swedishFile);
+    EXPECT_EQ(second.NewFile(folder / "missing.xml"), u"UFL Error: Cannot find file=" + (folder / "missing.xml"));
+    EXPECT_EQ(second.Order(), u"text:sv-SE");
+
+    // An order set with SetOrder wins, ordinal too.
+    Entry german;
+    german.SetOrder(u"text:de-DE");
+    german.NewFile(swedishFile);
+    EXPECT_EQ(german.Order(), u"text:de-DE");
+    EXPECT_EQ(Descriptions(german), kPlacesGerman);
+    Entry chosen;
+    chosen.SetOrder(u"ordinal");
+    chosen.NewFile(swedishFile);
+    EXPECT_EQ(chosen.Order(), u"ordinal");
+    EXPECT_EQ(Descriptions(chosen), kPlacesOrdinal);
+    // ... but an empty SetOrder chooses nothing, and a refused one neither.
+    Entry asked;
+    asked.SetOrder(u"");
+    EXPECT_EQ(ErrorNumberOf([&] { asked.SetOrder(u"text:xx-YY"); }), kErrorInvalidArgument);
+    asked.NewFile(swedishFile);
+    EXPECT_EQ(asked.Order(), u"text:sv-SE");
+}
+
+TEST(IndexFile, AnOrderThisMachineCannotApplyIsIgnored) {
+    if (!kSorted) GTEST_SKIP() << "Pagestack keeps the order of storing";
+    TempFolder folder;
+    SaveSwedishPlaces(folder / "sv.xml");
+    std::string bytes = ReadBytes(folder / "sv.xml");
+    const std::string recorded = "order=\"text:sv-SE\"";
+    ASSERT_NE(bytes.find(recorded), std::string::npos);
+    const struct {
+        const char* attribute;
+        const char16_t* order;
+    } cases[] = {{"order=\"text:xx-YY\"", u"ordinal"}, {"order=\"backwards\"", u"ordinal"},
+                 {"order=\"text:\"", u"ordinal"}, {"order=\"ordinal\"", u"ordinal"},
+                 {"order=\"TEXT:de-de\"", u"text:de-DE"}, {"order=text:de-DE", u"ordinal"},
+                 {"order=\"text:sv-SE", u"ordinal"}};
+    for (const auto& c : cases) {
+        std::string edited = bytes;
+        edited.replace(edited.find(recorded), recorded.size(), c.attribute);
+        WriteBytes(folder / "edited.xml", edited);
+        Entry entry;
+        entry.NewFile(folder / "sv.xml");  // an order taken before does not stay
+        EXPECT_EQ(entry.NewFile(folder / "edited.xml"), u"Load 5" + kLoaded) << c.attribute;
+        EXPECT_EQ(entry.Order(), c.order) << c.attribute;
+        EXPECT_EQ(Descriptions(entry), Text(c.order) == u"ordinal" ? kPlacesOrdinal : kPlacesGerman) << c.attribute;
+    }
+    // Only the root start tag counts: the same attribute further down is no order.
+    std::string later = ReadBytes(folder / "sv.xml");
+    later.replace(later.find(recorded), recorded.size(), "");
+    later.insert(later.find("<Index>"), "<Note order=\"text:sv-SE\">\r\n");
+    WriteBytes(folder / "later.xml", later);
+    Entry entry;
+    EXPECT_EQ(entry.NewFile(folder / "later.xml"), u"Load 5" + kLoaded);
+    EXPECT_EQ(entry.Order(), u"ordinal");
+    EXPECT_EQ(Descriptions(entry), kPlacesOrdinal);
+}
+
+// The line of the root start tag carries no data for any reader: with its attribute it is a
+// tag no loader knows, so the file loads where its order is unknown, as in older versions.
+TEST(IndexFile, AFileWithARecordedOrderLoadsWhereTheOrderIsUnknown) {
+    TempFolder folder;
+    const Text path = folder / "sv.xml";
+    SaveSwedishPlaces(path);
+    // In this build with its order chosen (Keystack), or in the build that never sorts.
+    Entry reader;
+    reader.SetOrder(u"ordinal");
+    EXPECT_EQ(reader.NewFile(path), u"Load 5" + kLoaded);
+    EXPECT_EQ(Descriptions(reader), kSorted ? kPlacesOrdinal : kPlacesStored);
+    EXPECT_EQ(reader.FetchPage(4), u"7");
+    EXPECT_EQ(reader.AppendFile(path), (kSorted ? u"Append 5" : u"Append 10") + kLoaded);
+    EXPECT_EQ(reader.Order(), u"ordinal");
+    // Pagestack reads a Keystack file with its order, and Keystack a Pagestack file.
+    if (!kSorted) {
+        std::string bytes = ReadBytes(path);
+        bytes.replace(bytes.find("<TableOfContentsDoc>"), 20, "<IndexDoc order=\"text:sv-SE\">");
+        WriteBytes(path, bytes);
+        Entry pages;
+        EXPECT_EQ(pages.NewFile(path), u"Load 5" + kLoaded);
+        EXPECT_EQ(pages.Order(), u"ordinal");
+        EXPECT_EQ(Descriptions(pages), kPlacesStored);
+    }
+}

@@ -15,6 +15,8 @@
 #include "core/error.h"
 #include "core/per_thread.h"
 #include "platform/platform.h"
+#include "platform/text_order.h"
+#include "test_locale.h"
 #include "test_text.h"
 
 namespace {
@@ -142,6 +144,144 @@ TEST(Platform, FileErrorCarriesTheWin32CodeAndText) {
     const AutomationError e = FileError(3);
     EXPECT_EQ(static_cast<uint32_t>(e.Number()), 0x80070003u);
     EXPECT_NE(platform::ToLower(e.Description()).find(u"path"), Text::npos) << e.what();
+}
+
+// The text order, in the properties that Windows' comparison and ICU's collation share.
+namespace {
+
+std::unique_ptr<platform::TextOrder> OrderOf(TextView locale) {
+    auto order = platform::TextOrder::Open(locale);
+    EXPECT_TRUE(order) << TextToAscii(locale);
+    return order;
+}
+
+// The sign of a comparison: -1, 0 or 1.
+int Sign(int comparison) { return (comparison > 0) - (comparison < 0); }
+
+}  // namespace
+
+TEST(TextOrder, LocaleNamesAreCheckedAndGivenTheirFullSpelling) {
+    for (const auto& [asked, full] : {std::pair<Text, Text>{u"sv-SE", u"sv-SE"}, {u"SV-se", u"sv-SE"},
+                                      {u"de-de", u"de-DE"}, {u"en-US", u"en-US"}, {u"sv", u"sv"},
+                                      {u"sr-Latn-RS", u"sr-Latn-RS"}}) {
+        const auto order = platform::TextOrder::Open(asked);
+        ASSERT_TRUE(order) << TextToAscii(asked);
+        EXPECT_EQ(order->LocaleName(), full);
+    }
+    for (const Text& unknown : {Text(u""), Text(u"xx-YY"), Text(u"en-ZZ"), Text(u"sv-SE x"), Text(u"text:sv-SE"),
+                                Text(u"sv-SE\0de", 9), Text(200, u'a')})
+        EXPECT_FALSE(platform::TextOrder::Open(unknown)) << TextToAscii(unknown);
+}
+
+TEST(TextOrder, CaseIsIgnoredAccentsComeAfterLettersDigitsCountByValue) {
+    for (TextView locale : {u"en-US", u"de-DE", u"sv-SE"}) {
+        SCOPED_TRACE(TextToAscii(locale));
+        const auto order = OrderOf(locale);
+        ASSERT_TRUE(order);
+        auto compare = [&](TextView a, TextView b) { return Sign(order->Compare(a, b)); };
+        EXPECT_EQ(compare(u"apple", u"Apple"), 0);
+        EXPECT_EQ(compare(u"LAKE", u"lake"), 0);
+        EXPECT_EQ(compare(u"apple", u"Zebra"), -1);
+        EXPECT_EQ(compare(u"Apples", u"apple"), 1);
+        // Accents count after the letters: they decide only between otherwise equal letters.
+        EXPECT_EQ(compare(u"apple", u"\u00C9clair"), -1);
+        EXPECT_EQ(compare(u"\u00C9clair", u"eclipse"), -1);
+        EXPECT_EQ(compare(u"eclair", u"\u00E9clair"), -1);
+        EXPECT_EQ(compare(u"resume", u"r\u00E9sum\u00E9"), -1);
+        EXPECT_EQ(compare(u"e\u0301clair", u"\u00E9clair"), 0);  // the accent written apart
+        // Runs of digits by value.
+        EXPECT_EQ(compare(u"item 2", u"Item 9"), -1);
+        EXPECT_EQ(compare(u"Item 9", u"Item 10"), -1);
+        EXPECT_EQ(compare(u"Item 10", u"item 9"), 1);
+        EXPECT_EQ(compare(u"a10b", u"a9c"), 1);
+        EXPECT_EQ(compare(u"2024 report", u"300 reports"), 1);
+    }
+}
+
+TEST(TextOrder, EachLanguagePutsItsLettersWhereItsAlphabetHasThem) {
+    const auto swedish = OrderOf(u"sv-SE"), german = OrderOf(u"de-DE"), english = OrderOf(u"en-US");
+    ASSERT_TRUE(swedish && german && english);
+    // Swedish: "Ö" is a letter of its own, after "Z". German and English: a form of "O".
+    EXPECT_GT(swedish->Compare(u"\u00D6sterreich", u"Zurich"), 0);
+    EXPECT_GT(swedish->Compare(u"\u00F6l", u"Oz"), 0);
+    for (const auto* order : {german.get(), english.get()}) {
+        EXPECT_LT(order->Compare(u"\u00D6sterreich", u"Ostrava"), 0);
+        EXPECT_GT(order->Compare(u"\u00D6sterreich", u"Oslo"), 0);
+        EXPECT_GT(order->Compare(u"\u00D6l", u"Ol"), 0);  // the accent decides last
+        EXPECT_LT(order->Compare(u"\u00D6l", u"Om"), 0);
+    }
+}
+
+TEST(TextOrder, SortKeysOrderTextsAsTheComparisonDoes) {
+    const std::vector<Text> texts = {u"apple", u"Apple", u"APPLES", u"\u00C9clair", u"eclair", u"eclipse",
+                                     u"Item 9", u"item 10", u"Item 010", u"Item 9a", u"\u00D6sterreich",
+                                     u"Ostrava", u"Zurich", u"zebra", u"r\u00E9sum\u00E9", u"resume",
+                                     u"e\u0301clair", u"x", u"x-ray", u"x ray", u"9", u"10", u"a\u00DF", u"ass"};
+    for (TextView locale : {u"en-US", u"de-DE", u"sv-SE"}) {
+        SCOPED_TRACE(TextToAscii(locale));
+        const auto order = OrderOf(locale);
+        ASSERT_TRUE(order);
+        for (const Text& a : texts) {
+            const std::string keyA = order->SortKey(a);
+            EXPECT_FALSE(keyA.empty());
+            for (const Text& b : texts)
+                EXPECT_EQ(Sign(keyA.compare(order->SortKey(b))), Sign(order->Compare(a, b)))
+                    << TextToAscii(a) << " / " << TextToAscii(b);
+        }
+    }
+}
+
+TEST(TextOrder, LetterGroupsAreFirstLettersInUpperCaseWithoutTheLanguagesAccents) {
+    const auto swedish = OrderOf(u"sv-SE"), german = OrderOf(u"de-DE"), english = OrderOf(u"en-US");
+    ASSERT_TRUE(swedish && german && english);
+    for (const auto* order : {swedish.get(), german.get(), english.get()}) {
+        SCOPED_TRACE(TextToAscii(order->LocaleName()));
+        EXPECT_EQ(order->LetterGroup(u"apple"), u"A");
+        EXPECT_EQ(order->LetterGroup(u"Zebra"), u"Z");
+        EXPECT_EQ(order->LetterGroup(u"\u00E9clair"), u"E");
+        EXPECT_EQ(order->LetterGroup(u"\u00C9clair"), u"E");
+        EXPECT_EQ(order->LetterGroup(u"e\u0301clair"), u"E");
+        EXPECT_EQ(order->LetterGroup(u"x"), u"X");
+        EXPECT_EQ(order->LetterGroup(u"\u0436\u0443\u043A"), u"\u0416");  // Cyrillic
+        // Anything but a letter first: no heading.
+        for (const Text& other : {Text(u""), Text(u"9 lives"), Text(u" lead"), Text(u"-x"), Text(u"\"quoted\""),
+                                  Text(u"\u20AC rate"), Text(u"\u0301a"), Text(u"\U0001D400 bold"),
+                                  Text(u"\xD800"), Text(u"\xDC00" u"a"), Text(1, u'\0')})
+            EXPECT_EQ(order->LetterGroup(other), u"") << TextToAscii(other);
+    }
+    EXPECT_EQ(swedish->LetterGroup(u"\u00F6l"), u"\u00D6");
+    EXPECT_EQ(swedish->LetterGroup(u"o\u0308l"), u"\u00D6");
+    EXPECT_EQ(swedish->LetterGroup(u"\u00E5sa"), u"\u00C5");
+    EXPECT_EQ(german->LetterGroup(u"\u00F6l"), u"O");
+    EXPECT_EQ(german->LetterGroup(u"o\u0308l"), u"O");
+    EXPECT_EQ(english->LetterGroup(u"\u00C5sa"), u"A");
+    // The locale's upper case.
+    const auto turkish = OrderOf(u"tr-TR");
+    ASSERT_TRUE(turkish);
+    EXPECT_EQ(turkish->LetterGroup(u"istanbul"), u"\u0130");
+    EXPECT_EQ(english->LetterGroup(u"istanbul"), u"I");
+}
+
+TEST(TextOrder, TheDefaultLocaleHasItsFullName) {
+    const Text name = platform::DefaultLocaleName();
+    const auto order = platform::TextOrder::Open(name);
+    ASSERT_TRUE(order) << TextToAscii(name);
+    EXPECT_EQ(order->LocaleName(), name);
+#ifdef _WIN32
+    EXPECT_EQ(name, u"en-US");  // the user's locale in a prefix started with LANG=C.UTF-8
+#else
+    // The environment, as the C library reads it: LC_ALL, then LC_COLLATE, then LANG.
+    ScopedVariable all("LC_ALL", nullptr), collate("LC_COLLATE", nullptr), lang("LANG", "sv_SE.UTF-8");
+    EXPECT_EQ(platform::DefaultLocaleName(), u"sv-SE");
+    ScopedVariable collateSet("LC_COLLATE", "de_DE@euro");
+    EXPECT_EQ(platform::DefaultLocaleName(), u"de-DE");
+    for (const char* english : {"C.UTF-8", "C", "POSIX", "xx_YY.UTF-8", ""}) {
+        ScopedVariable allSet("LC_ALL", english);
+        if (*english == '\0') ::unsetenv("LC_COLLATE");
+        if (*english == '\0') ::unsetenv("LANG");
+        EXPECT_EQ(platform::DefaultLocaleName(), u"en-US") << english;
+    }
+#endif
 }
 
 // Per-thread state: each thread starts empty, and a thread that ends gives its record back for

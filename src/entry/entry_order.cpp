@@ -1,0 +1,110 @@
+// The order of Keystack's rows: ordinal, unit by unit (the default, which stored files and
+// existing callers rely on), or the reader's order in a locale ("text:sv-SE"): case ignored,
+// accents after the letters, numbers inside terms by value, and where that finds two
+// descriptions equal ("Lake", "lake") the ordinal order, so that equality stays exact.
+#include <algorithm>
+
+#include "automation/build.h"
+#include "core/error.h"
+#include "entry/entry.h"
+
+namespace {
+
+constexpr TextView kOrdinal = u"ordinal";
+constexpr TextView kText = u"text";
+constexpr TextView kTextPrefix = u"text:";
+
+// Order names ignore case, in ASCII only: "ORDINAL" is "ordinal" whatever the locale.
+Text AsciiLower(TextView text) {
+    Text lower(text);
+    for (char16_t& unit : lower)
+        if (unit >= u'A' && unit <= u'Z') unit = static_cast<char16_t>(unit + (u'a' - u'A'));
+    return lower;
+}
+
+// A caller's text inside a description, in quotes, cut short when long.
+Text Quoted(TextView text) {
+    constexpr size_t kShown = 40;
+    if (text.size() <= kShown) return u"\"" + Text(text) + u"\"";
+    return u"\"" + Text(text.substr(0, kShown)) + u"...\"";
+}
+
+AutomationError OrderError(const Text& description) {
+    return AutomationError(kErrorInvalidArgument, description);
+}
+
+bool NamesTextOrder(const Text& lower) {
+    return lower == kText || lower.compare(0, kTextPrefix.size(), kTextPrefix) == 0;
+}
+
+}  // namespace
+
+std::unique_ptr<platform::TextOrder> Entry::TextOrderNamed(const Text& name) {
+    const Text lower = AsciiLower(name);
+    if (lower == kOrdinal) return nullptr;
+    if (lower == kText) return platform::TextOrder::Open(platform::DefaultLocaleName());
+    if (!NamesTextOrder(lower)) {
+        throw OrderError(u"Unknown order " + Quoted(name) +
+                         u": use \"ordinal\", \"text\" (the user's default locale) or \"text:\" followed by a "
+                         u"locale name, such as \"text:sv-SE\"");
+    }
+    const Text locale = name.substr(kTextPrefix.size());
+    if (locale.empty()) {
+        throw OrderError(u"No locale name after \"text:\": use \"text\" for the user's default locale, or a "
+                         u"locale name, such as \"text:sv-SE\"");
+    }
+    auto order = platform::TextOrder::Open(locale);
+    if (!order) {
+        throw OrderError(u"Unknown locale " + Quoted(locale) +
+                         u": \"text:\" takes the name of a locale this system knows, such as \"sv-SE\" or "
+                         u"\"de-DE\"");
+    }
+    return order;
+}
+
+Text Entry::SetOrder(const Text& order) {
+    if (order.empty()) return Order();
+    if constexpr (Build::kSorted) {
+        UseOrder(TextOrderNamed(order));
+    } else if (const Text lower = AsciiLower(order); lower != kOrdinal) {
+        const Text library(Build::kIdentity.libraryName);
+        if (NamesTextOrder(lower)) {
+            throw OrderError(library + u" keeps its entries in the order they were stored: it accepts the "
+                                       u"order \"ordinal\" only, not " + Quoted(order));
+        }
+        throw OrderError(u"Unknown order " + Quoted(order) + u": " + library + u" accepts the order \"ordinal\" only");
+    }
+    orderChosen_ = true;
+    return Order();
+}
+
+Text Entry::Order() const {
+    return textOrder_ ? Text(kTextPrefix) + textOrder_->LocaleName() : Text(kOrdinal);
+}
+
+void Entry::UseOrder(std::unique_ptr<platform::TextOrder> order) {
+    textOrder_ = std::move(order);
+    const Row* const rows = rows_.get();
+    int16_t* const begin = order_.get();
+    int16_t* const end = begin + count_;
+    if (!textOrder_) {
+        keys_.reset();
+        std::sort(begin, end, [rows](int16_t a, int16_t b) { return rows[a].description < rows[b].description; });
+        return;
+    }
+    if (!keys_) keys_ = std::make_unique<std::string[]>(kRowCount);
+    std::string* const keys = keys_.get();
+    for (const int16_t* row = begin; row != end; ++row) keys[*row] = textOrder_->SortKey(rows[*row].description);
+    std::sort(begin, end, [rows, keys](int16_t a, int16_t b) {
+        const int byKey = keys[a].compare(keys[b]);
+        return byKey < 0 || (byKey == 0 && rows[a].description < rows[b].description);
+    });
+}
+
+Text Entry::FetchGroup(int16_t index) const {
+    if (!InUse(index)) return Text();
+    const Text& description = RowAt(index).description;
+    if (textOrder_) return textOrder_->LetterGroup(description);
+    const auto order = platform::TextOrder::Open(platform::DefaultLocaleName());
+    return order ? order->LetterGroup(description) : Text();
+}
