@@ -13,10 +13,11 @@
 
 namespace {
 
-constexpr TextView kDescriptionTag = u"Description";
+constexpr TextView kDescriptionTag = u"Description";  // the element names Save writes
 constexpr TextView kPageTag = u"Page";
 
 Text CouldNotSave(const Text& sFile) { return u"Could Not Save to " + sFile; }
+Text CannotFind(const Text& sFile) { return u"UFL Error: Cannot find file=" + sFile; }
 
 }  // namespace
 
@@ -83,29 +84,37 @@ Text Entry::AppendFile(const Text& sFile) {
 }
 
 Text Entry::LoadFile(const Text& sFile, TextView verb) {
-    if (!platform::FileIsPresent(sFile)) return u"UFL Error: Cannot find file=" + sFile;
+    if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
     if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
-    ReadIndexFileLines(sFile, [this](TextView line, size_t) { LoadIndexFile(line); });
+    ReadIndexFilePairs(sFile, pendingDescription_, [this](Text description, Text page) { LoadPair(description, page); });
+    return LoadedText(verb);
+}
+
+Text Entry::LoadedText(TextView verb) const {
     return Text(verb) + DecimalText(count_) + Text(Build::kLoadedText);
 }
 
-void Entry::LoadIndexFile(TextView line) {
-    const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
-    if (!tagged) return;  // a comment, text, or no tag
-    const TextView tag = tagged->tag;
-    // The value is read for every tag, so a line with a bad value ends the load whatever it is.
-    Text value = XmlElementValue(tagged->element);
-
-    if (tag == kDescriptionTag) {
-        pendingDescription_ = std::move(value);
-    } else if (tag == kPageTag) {
-        if constexpr (Build::kSorted) {
-            // Loading sorts and merges as Store does; a full table refuses without a word.
-            if (!pendingDescription_.empty() && count_ <= kStoreLimit) Store(pendingDescription_, value);
-        } else if (count_ <= kStoreLimit) {
-            // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
-            AppendRow(pendingDescription_, std::move(value));
-        }
-        pendingDescription_.clear();
+void Entry::LoadPair(Text& description, Text& page) {
+    if constexpr (Build::kSorted) {
+        // Loading sorts and merges as Store does; a full table refuses without a word.
+        if (!description.empty() && count_ <= kStoreLimit) Store(description, page);
+    } else if (count_ <= kStoreLimit) {
+        // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
+        AppendRow(description, std::move(page));
     }
+}
+
+// The whole file is read before the table changes, so a file that cannot be read to its end
+// changes nothing. Its Description lines pair with its own Page lines only: the object's
+// pending description waits for the next NewFile or AppendFile as before.
+Text Entry::AppendPages(const Text& sFile, int16_t offset) {
+    if (sFile.empty()) return Text();
+    if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
+    std::vector<PagePair> pairs;
+    Text pending;
+    ReadIndexFilePairs(sFile, pending, [&pairs](Text description, Text page) {
+        pairs.push_back({std::move(description), std::move(page)});
+    });
+    if (std::optional<Text> refusal = MergePagePairs(pairs, offset)) return *refusal;
+    return LoadedText(u"Append ");
 }

@@ -1,5 +1,5 @@
-// Reading an index file: its bytes become text, the text becomes numbered lines, and a line is
-// read for its tag. NewFile and AppendFile read files this way, and so does every other reader
+// Reading an index file: its bytes become text, the text becomes numbered lines, a line is
+// read for its tag, and Description lines pair with Page lines. NewFile and AppendFile read files this way, and so does every other reader
 // of index files, so that all of them see a file alike. Files the libraries wrote (ANSI code
 // page, CR LF line ends, no indentation) read as they always have; files that an editor or
 // another tool has touched read as their author meant.
@@ -54,3 +54,16 @@ struct TaggedLine {
 // not start with "<", or one without ">". Throws the overflow error when the ">" stands beyond
 // position 32767 counted from the "<".
 std::optional<TaggedLine> ReadTaggedLine(TextView line);
+
+// The Description/Page pairs of a file, as every load reads them. Each line read for its tag
+// has its value read (XmlElementValue), whatever its tag, so a bad value anywhere ends the
+// reading with its error. A Description line's value waits in `pending`, replacing any earlier
+// one; a Page line hands over the pair (`pending`, its value), also when `pending` is empty,
+// and empties `pending`. Other lines pair nothing. `pending` is the caller's, so that a
+// description left without its Page line at the end of one file can pair with the first Page
+// line of the next. Pairs handed over before an error stay handed over.
+using IndexFilePairHandler = std::function<void(Text description, Text page)>;
+void PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair);
+// Every line of the file, through PairIndexFileLine. Throws the file error when the file
+// cannot be read.
+void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair);

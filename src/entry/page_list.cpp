@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/error.h"
+
 namespace {
 
 constexpr TextView kSeparator = u", ";
@@ -59,6 +61,16 @@ public:
         }
     }
 
+    bool HoldsNumbers() const { return !runs_.empty(); }
+
+    // Moves every number by `offset`; the overflow error, and no change, when one would
+    // leave 0 to 32767.
+    void Shift(int offset) {
+        for (const Run& run : runs_)
+            if (run.first + offset < 0 || run.second + offset > kLargestPage) throw OverflowError();
+        for (Run& run : runs_) run = {run.first + offset, run.second + offset};
+    }
+
     Text Written() {
         std::sort(runs_.begin(), runs_.end());
         Text out;
@@ -90,5 +102,14 @@ Text MergePageList(TextView list, TextView page) {
     PageList pages;
     pages.AddAll(list);
     pages.AddAll(page);
+    return pages.Written();
+}
+
+std::optional<Text> ShiftPageList(TextView page, int offset) {
+    if (offset == 0) return std::nullopt;
+    PageList pages;
+    pages.AddAll(page);
+    if (!pages.HoldsNumbers()) return std::nullopt;
+    pages.Shift(offset);
     return pages.Written();
 }

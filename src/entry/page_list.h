@@ -4,6 +4,8 @@
 // other page text follows, each once, in the order first added.
 #pragma once
 
+#include <optional>
+
 #include "core/text.h"
 
 // The list `list` with `page` merged in. Both are any page text, read as a list: pieces
@@ -11,3 +13,11 @@
 // empty piece is no page. So a `page` that holds ", " adds the pages it lists, and every page
 // stands in a list once. The result is always written in the list's own form.
 Text MergePageList(TextView list, TextView page);
+
+// The page text `page` moved by `offset` pages, for a report printed as one part of a book: every
+// number it lists gains `offset` (a single page, each number of a list, both ends of a range),
+// other texts stay, and the result is written in the list's own form ("12-14, 40, iv" moved by
+// 120 is "132-134, 160, iv"). Nothing when nothing moves: `offset` is 0, or the text lists no
+// number, and then it stays exactly as it is. Throws the overflow error when a number would
+// leave 0 to 32767.
+std::optional<Text> ShiftPageList(TextView page, int offset);
