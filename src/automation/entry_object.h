@@ -1,5 +1,6 @@
 // The automation object Entry: one core Entry table behind the dual interface _EntryPages,
-// which extends _Entry (also answered) with the page-list methods.
+// which extends _Entry (also answered) with the page-list methods and those that put a book
+// together from several reports.
 #pragma once
 
 #include "automation/dual_object.h"
@@ -24,6 +25,8 @@ public:
     HRESULT STDMETHODCALLTYPE MaxPage(short* result) override;
     HRESULT STDMETHODCALLTYPE AddPage(BSTR* description, BSTR* pageNo, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE FindPage(BSTR* description, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE ShiftPages(short* offset, short* result) override;
+    HRESULT STDMETHODCALLTYPE AppendPages(BSTR* sFile, short* offset, BSTR* result) override;
 
 private:
     ::Entry table_;
