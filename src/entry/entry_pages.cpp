@@ -45,35 +45,40 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
     struct Planned {
         std::optional<int16_t> row;  // the row Store would update, or none for a new row
         const Text* description;
-        Text page;
+        const Text* page;            // what the row holds now: its own page, or `merged`
+        Text merged;
     };
     std::vector<Planned> plan;  // in the order the file first names each row
-    std::unordered_map<int16_t, size_t> planOfRow;
+    plan.reserve(pairs.size());  // never more: its items stay put, and `page` may point into one
+    std::vector<int> planOfRow(kRowCount, -1);
     std::unordered_map<TextView, size_t> planOfNew;
     for (PagePair& pair : pairs) {
         // AddPage refuses a blank description: such a pair names no term, and Save would not
         // write it either.
         if (pair.description.empty()) continue;
-        if (std::optional<Text> moved = ShiftPageList(pair.page, offset)) pair.page = std::move(*moved);
         size_t at;
         if (const std::optional<int16_t> row = StoreRowOf(pair.description)) {
-            const auto [found, added] = planOfRow.try_emplace(*row, plan.size());
-            if (added) plan.push_back({row, &pair.description, rows_[*row].page});
-            at = found->second;
+            if (planOfRow[*row] < 0) {
+                planOfRow[*row] = static_cast<int>(plan.size());
+                plan.push_back({row, &pair.description, &rows_[*row].page, Text()});
+            }
+            at = static_cast<size_t>(planOfRow[*row]);
         } else {
             const auto [found, added] = planOfNew.try_emplace(pair.description, plan.size());
-            if (added) {
-                plan.push_back({std::nullopt, &pair.description, std::move(pair.page)});  // kept as given
+            if (added) {  // a new row holds its page as given, moved
+                if (std::optional<Text> moved = ShiftPageList(pair.page, offset)) pair.page = std::move(*moved);
+                plan.push_back({std::nullopt, &pair.description, &pair.page, Text()});
                 continue;
             }
             at = found->second;
         }
         if (pair.page.empty()) continue;  // adds no page
-        Text& page = plan[at].page;
-        Text merged = MergePageList(page, pair.page);
-        if (merged != page) {
+        Planned& planned = plan[at];
+        Text merged = MergePageList(*planned.page, pair.page, offset);
+        if (merged != *planned.page) {
             CheckPageFitsLine(merged);
-            page = std::move(merged);
+            planned.merged = std::move(merged);
+            planned.page = &planned.merged;
         }
     }
     // Store refuses a new description once 8000 rows are in use.
@@ -82,10 +87,10 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
     // New rows go where Store puts them (Keystack: in the order in force; Pagestack: at the
     // end, in the file's order).
     for (Planned& planned : plan) {
-        if (planned.row) {
-            rows_[*planned.row].page = std::move(planned.page);
-        } else {
-            Store(*planned.description, planned.page);
+        if (!planned.row) {
+            Store(*planned.description, *planned.page);
+        } else if (planned.page == &planned.merged) {
+            rows_[*planned.row].page = std::move(planned.merged);
         }
     }
     return std::nullopt;

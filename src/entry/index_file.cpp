@@ -59,9 +59,11 @@ void Entry::WriteEntries(platform::FileReplacement& out) const {
     }
 }
 
-// The same bytes Save would write for the page's line, and its overflow error.
+// The same bytes Save would write for the page's line, and its overflow error. The tags are
+// ASCII, the same bytes in every code page: they are made once.
 void Entry::CheckPageFitsLine(const Text& page) {
-    XmlElementLines(kPageTag).CheckFits(page);
+    static const XmlElementLines pageLines(kPageTag);
+    pageLines.CheckFits(page);
 }
 
 Text Entry::NewFile(const Text& sFile) {

@@ -41,21 +41,26 @@ std::optional<Run> NumericRun(TextView text) {
 
 class PageList {
 public:
-    // Adds every page the text lists.
-    void AddAll(TextView list) {
+    PageList() { runs_.reserve(4); }  // most lists hold a few runs: one allocation for them
+
+    // Adds every page the text lists, its numbers moved by `offset`.
+    void AddAll(TextView list, int offset = 0) {
         for (size_t start = 0;;) {
             const size_t end = list.find(kSeparator, start);
-            Add(list.substr(start, end == TextView::npos ? TextView::npos : end - start));
+            Add(list.substr(start, end == TextView::npos ? TextView::npos : end - start), offset);
             if (end == TextView::npos) break;
             start = end + kSeparator.size();
         }
+        length_ += list.size();
     }
 
-    // Adds one page, which holds no ", ".
-    void Add(TextView page) {
+    // Adds one page, which holds no ", "; the overflow error when a number moved by `offset`
+    // would leave 0 to 32767.
+    void Add(TextView page, int offset) {
         if (page.empty()) return;
         if (const auto run = NumericRun(page)) {
-            runs_.push_back(*run);
+            if (run->first + offset < 0 || run->second + offset > kLargestPage) throw OverflowError();
+            runs_.emplace_back(run->first + offset, run->second + offset);
         } else if (seen_.emplace(page).second) {  // a list may hold thousands of other texts
             others_.emplace_back(page);
         }
@@ -63,17 +68,10 @@ public:
 
     bool HoldsNumbers() const { return !runs_.empty(); }
 
-    // Moves every number by `offset`; the overflow error, and no change, when one would
-    // leave 0 to 32767.
-    void Shift(int offset) {
-        for (const Run& run : runs_)
-            if (run.first + offset < 0 || run.second + offset > kLargestPage) throw OverflowError();
-        for (Run& run : runs_) run = {run.first + offset, run.second + offset};
-    }
-
     Text Written() {
         std::sort(runs_.begin(), runs_.end());
         Text out;
+        out.reserve(length_ + 8);  // about the length of what was added: one allocation
         auto append = [&out](TextView piece) {
             if (!out.empty()) out.append(kSeparator);
             out.append(piece);
@@ -94,22 +92,26 @@ private:
     std::vector<Run> runs_;
     std::vector<Text> others_;
     std::unordered_set<Text> seen_;
+    size_t length_ = 0;
 };
 
 }  // namespace
 
-Text MergePageList(TextView list, TextView page) {
+Text MergePageList(TextView list, TextView page, int offset) {
     PageList pages;
     pages.AddAll(list);
-    pages.AddAll(page);
+    pages.AddAll(page, offset);
     return pages.Written();
 }
 
 std::optional<Text> ShiftPageList(TextView page, int offset) {
     if (offset == 0) return std::nullopt;
+    if (const auto number = NumericPage(page)) {  // most pages are one number
+        if (*number + offset < 0 || *number + offset > kLargestPage) throw OverflowError();
+        return DecimalText(*number + offset);
+    }
     PageList pages;
-    pages.AddAll(page);
+    pages.AddAll(page, offset);
     if (!pages.HoldsNumbers()) return std::nullopt;
-    pages.Shift(offset);
     return pages.Written();
 }

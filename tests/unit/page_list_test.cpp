@@ -120,3 +120,22 @@ TEST(PageListShift, NothingMovesWithoutANumberOrWithOffsetZero) {
     // Moving there and back gives the list's own form.
     EXPECT_EQ(ShiftPageList(*ShiftPageList(u"9, 2, 9, 3, 4", 100), -100), MergePageList(u"9, 2, 9, 3, 4", u""));
 }
+
+TEST(PageListShift, AMergeMovesOnlyThePagesAdded) {
+    EXPECT_EQ(MergePageList(u"1, iv", u"2-4, x, iv", 10), u"1, 12-14, iv, x");
+    EXPECT_EQ(MergePageList(u"130", u"10", 120), u"130");
+    EXPECT_EQ(MergePageList(u"5", u"", 3), u"5");
+    EXPECT_EQ(MergePageList(u"32767", u"iv", 1), u"32767, iv");  // the list itself never moves
+    EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1", u"iv, 5", -6); }), kErrorOverflow);
+    // The same as moving the page first and merging it then.
+    for (TextView list : {u"", u"3, 7-9", u"iv, 9, 2, 9", u"100-102, x"}) {
+        for (TextView page : {u"", u"1", u"1-3, 97", u"x, 5, x", u"iv"}) {
+            for (int offset : {-1, 0, 2, 97}) {
+                const Text page0(page);
+                EXPECT_EQ(MergePageList(list, page, offset),
+                          MergePageList(list, ShiftPageList(page, offset).value_or(page0)))
+                    << TextToAscii(list) << " | " << TextToAscii(page) << " | " << offset;
+            }
+        }
+    }
+}
