@@ -88,7 +88,8 @@ Text Entry::AppendFile(const Text& sFile) {
 Text Entry::LoadFile(const Text& sFile, TextView verb) {
     if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
     if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
-    ReadIndexFilePairs(sFile, pendingDescription_, [this](Text description, Text page) { LoadPair(description, page); });
+    ReadIndexFilePairs(sFile, pendingDescription_,
+                       [this](Text description, Text page) { LoadPair(description, page); });
     return LoadedText(verb);
 }
 

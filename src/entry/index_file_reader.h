@@ -1,6 +1,7 @@
 // Reading an index file: its bytes become text, the text becomes numbered lines, a line is
-// read for its tag, and Description lines pair with Page lines. NewFile and AppendFile read files this way, and so does every other reader
-// of index files, so that all of them see a file alike. Files the libraries wrote (ANSI code
+// read for its tag, and Description lines pair with Page lines. NewFile, AppendFile and
+// AppendPages read files this way, and so does every other reader of index files, so that all
+// of them see a file alike. Files the libraries wrote (ANSI code
 // page, CR LF line ends, no indentation) read as they always have; files that an editor or
 // another tool has touched read as their author meant.
 #pragma once
