@@ -1,5 +1,5 @@
 // Save and NewFile of a full table (8000 entries), each beside the same bytes written and
-// read the simplest way, with stdio.
+// read the simplest way, with stdio; and AppendPages of a book's chapter beside AppendFile.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -85,14 +85,64 @@ void RawRead(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
 }
 
+// A chapter of a book: the full table's terms on other pages, a list now and then, as
+// AppendPages merges them into the index of the chapters before.
+Entry Chapter() {
+    Entry entry;
+    int i = 0;
+    for (const Text& d : bench::Descriptions(bench::Order::kRandom)) {
+        const Text extra = i % 10 == 0 ? u" & more" : i % 10 == 5 ? u" caf\u00E9" : u"";
+        const int page = 1 + (i * 7) % 300;
+        entry.Store(d + extra, i % 4 == 0 ? DecimalText(page) + u"-" + DecimalText(page + 2) + u", " +
+                                                DecimalText(page + 9)
+                                          : DecimalText(page));
+        ++i;
+    }
+    return entry;
+}
+
+// Loads the table before each timed call: both calls change it.
+template <typename Call>
+void MergeChapter(benchmark::State& state, Call&& call) {
+    bench::BenchFolder folder;
+    const Text table = PathText(folder / "index.xml"), chapter = PathText(folder / "chapter.xml");
+    FullTable().Save(table);
+    Chapter().Save(chapter);
+    Entry entry;
+    for (auto _ : state) {
+        state.PauseTiming();
+        entry.NewFile(table);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(call(entry, chapter));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(ReadAll(folder / "chapter.xml").size()));
+}
+
+// AppendFile replaces each page (Pagestack: adds one row to the full table and skips the rest).
+void AppendFile(benchmark::State& state) {
+    MergeChapter(state, [](Entry& entry, const Text& chapter) { return entry.AppendFile(chapter); });
+}
+
+void AppendPages(benchmark::State& state) {
+    MergeChapter(state, [&state](Entry& entry, const Text& chapter) {
+        Text result = entry.AppendPages(chapter, 120);
+        if (result.rfind(u"Append " + DecimalText(bench::kRows), 0) != 0) state.SkipWithError("the file did not merge");
+        return result;
+    });
+}
+
 BENCHMARK(Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RawWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(NewFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RawRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(AppendFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(AppendPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 const std::string kBuildName(Build::kIdentity.libraryName.begin(), Build::kIdentity.libraryName.end());
 const bool kRatios =
     AddRatio({kBuildName + " Save 8000 entries / raw write", "Save/real_time", 1, "RawWrite/real_time", 1, 3}) &&
-    AddRatio({kBuildName + " NewFile 8000 entries / raw read", "NewFile/real_time", 1, "RawRead/real_time", 1, 3});
+    AddRatio({kBuildName + " NewFile 8000 entries / raw read", "NewFile/real_time", 1, "RawRead/real_time", 1, 3}) &&
+    AddRatio({kBuildName + " AppendPages 8000 into 8000 / AppendFile", "AppendPages/real_time", 1,
+              "AppendFile/real_time", 1, 2});
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Store, FetchDescription, FetchPage, MaxPage, Clear, AddPage, FindPage, SetOrder and
-// FetchGroup in any order, each answer checked against a plain model of the deliverable's
-// table. Compiled once per deliverable.
+// Store, FetchDescription, FetchPage, MaxPage, Clear, AddPage, FindPage, SetOrder, FetchGroup,
+// ShiftPages and AppendPages in any order, each answer checked against a plain model of the
+// deliverable's table. Compiled once per deliverable.
 #include <algorithm>
+#include <fstream>
+#include <memory>
 #include <optional>
 #include <unordered_set>
 #include <unordered_map>
@@ -10,6 +12,7 @@
 #include "fuzz_check.h"
 #include "platform/platform.h"
 #include "platform/text_order.h"
+#include "scratch_folder.h"
 #include "table_check.h"
 #include "xml/xml_text.h"
 
@@ -116,6 +119,40 @@ Text MergedList(const Text& list, const Text& page, long& cost) {
     return out;
 }
 
+// A page moved by `offset`, the obvious way: each number and both ends of each range moved,
+// then the whole written as a list; nothing when no piece is a number or the offset is 0.
+std::optional<Text> ShiftedList(const Text& page, int offset, long& cost) {
+    if (offset == 0) return std::nullopt;
+    Text moved;
+    bool anyNumber = false;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = page.find(u", ", start);
+        const TextView piece = TextView(page).substr(start, comma == Text::npos ? Text::npos : comma - start);
+        Text written(piece);
+        int first = -1, last = -1;
+        if (const auto n = PlainNumber(piece)) {
+            first = last = *n;
+        } else if (const size_t dash = piece.find(u'-'); dash != TextView::npos) {
+            const auto a = PlainNumber(piece.substr(0, dash)), b = PlainNumber(piece.substr(dash + 1));
+            if (a && b && *a < *b) first = *a, last = *b;
+        }
+        if (first >= 0) {
+            anyNumber = true;
+            if (first + offset < 0 || last + offset > 32767) throw OverflowError();
+            written = DecimalText(first + offset);
+            if (last != first) written += u"-" + DecimalText(last + offset);
+        }
+        if (!moved.empty()) moved += u", ";
+        moved += written;
+        if (comma == Text::npos) break;
+        start = comma + 2;
+    }
+    cost += static_cast<long>(page.size() / 8) + 1;
+    if (!anyNumber) return std::nullopt;
+    return MergedList(moved, Text(), cost);
+}
+
 // Whether Save can write a Page element with this value: "<Page>" and the escaped value
 // must end before position 32767, where the end tag starts at the latest.
 bool SaveCanWrite(const Text& page) {
@@ -133,10 +170,10 @@ class Model {
 public:
     // Stores as the deliverable does; `cost` grows by the work both sides do for it: the
     // texts copied, and in Keystack the rows the model moves after the description.
-    Text Store(const Text& description, const Text& page, long& cost) {
+    Text Store(const Text& description, const Text& page, long& cost, size_t limit = Entry::kStoreLimit) {
         cost += static_cast<long>((description.size() + page.size()) / 8) + 1;
         if (description.empty()) return kBlankDescription;
-        const bool full = rows_.size() >= static_cast<size_t>(Entry::kStoreLimit);
+        const bool full = rows_.size() >= limit;
         if constexpr (Build::kSorted) {
             const auto at = SortedPlace(description);
             cost += (rows_.end() - at) + (order_ != nullptr ? 16 : 0);  // a text comparison costs more
@@ -173,9 +210,9 @@ public:
             return at == firstRow_.end() ? std::nullopt : std::optional<size_t>(at->second);
         }
     }
-    Text AddPage(const Text& description, const Text& page, long& cost) {
+    Text AddPage(const Text& description, const Text& page, long& cost, size_t limit = Entry::kStoreLimit) {
         const auto row = RowOf(description);
-        if (!row) return Store(description, page, cost);
+        if (!row) return Store(description, page, cost, limit);
         if (page.empty()) return description;
         Text merged = MergedList(rows_[*row].second, page, cost);
         if (merged != rows_[*row].second) {
@@ -184,6 +221,33 @@ public:
             rows_[*row].second = std::move(merged);
         }
         return description;
+    }
+    // Every page moved, checked first and then written; the number of pages that changed.
+    int16_t ShiftPages(int offset, long& cost) {
+        std::vector<std::pair<size_t, Text>> moved;
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            std::optional<Text> page = ShiftedList(rows_[i].second, offset, cost);
+            if (!page) continue;
+            if (!SaveCanWrite(*page)) throw OverflowError();
+            cost += static_cast<long>(page->size() / 4);  // escaped on both sides
+            moved.emplace_back(i, std::move(*page));
+        }
+        for (auto& [i, page] : moved) rows_[i].second = std::move(page);
+        return static_cast<int16_t>(moved.size());
+    }
+    // The pairs played as AddPage calls on a copy of the table with room for any number of
+    // rows, each page moved first; the copy is kept only when all went well and it fits.
+    Text AppendPages(const fuzz::Rows& pairs, int offset, long& cost) {
+        Model copy = *this;
+        cost += static_cast<long>(rows_.size()) + 1;
+        for (const auto& [description, page] : pairs) {
+            if (description.empty()) continue;
+            const Text moved = ShiftedList(page, offset, cost).value_or(page);
+            copy.AddPage(description, moved, cost, static_cast<size_t>(-1));
+        }
+        if (copy.rows_.size() > static_cast<size_t>(Entry::kStoreLimit)) return Text(Build::kTableFullText);
+        *this = std::move(copy);
+        return u"Append " + DecimalText(Count()) + Text(Build::kLoadedText);
     }
     Text FindPage(const Text& description) const {
         const auto row = RowOf(description);
@@ -246,7 +310,7 @@ private:
 
     fuzz::Rows rows_;
     std::unordered_map<Text, size_t> firstRow_;  // Pagestack: the first row of each description
-    std::unique_ptr<platform::TextOrder> order_;  // Keystack in text order
+    std::shared_ptr<platform::TextOrder> order_;  // Keystack in text order (shared by copies)
 };
 
 // What FetchGroup must answer for a row whose description starts with plain ASCII: nothing
@@ -280,6 +344,24 @@ std::pair<int32_t, Text> Outcome(Call&& call) {
 // hundreds of inputs a second, and a timeout means slowness in the library, never a long input.
 // (A full table is the unit tests' business: filling it would take some 16,000.)
 constexpr long kBudget = 2'500;
+// An AppendPages writes a file and the library reads it: far more than a call's work, so
+// few inputs make many.
+constexpr long kFileCost = 250;
+
+const fuzz::ScratchFolder& Scratch() {
+    static const fuzz::ScratchFolder folder;
+    return folder;
+}
+
+// A text as an index file can hold it unchanged whatever the code page: printable ASCII without
+// the characters of markup and escapes.
+Text FileSafe(const Text& text) {
+    Text safe = text;
+    for (char16_t& unit : safe)
+        if (unit < 0x20 || unit > 0x7E || unit == u'<' || unit == u'>' || unit == u'&' || unit == u'[' || unit == u']')
+            unit = u'?';
+    return safe;
+}
 
 }  // namespace
 
@@ -340,7 +422,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Operations 0 to 10 read as they always did, so the seeds keep their meaning.
     while (!in.AtEnd() && spent < kBudget) {
-        switch (in.Byte() % 12) {
+        switch (in.Byte() % 14) {
             case 0:
             case 1: {
                 const Text description = in.NextText();
@@ -423,6 +505,52 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 FUZZ_CHECK(entry.Order() == model.SetOrder(u"", spent));
                 FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
                 spent += 4 * (entry.Count() + 1);
+                break;
+            }
+            case 12: {  // small offsets mostly, so that pages reach 0 and beyond
+                const uint8_t how = in.Byte();
+                const int16_t offset = how & 1 ? static_cast<int16_t>(in.Word()) : static_cast<int16_t>(how / 2 - 64);
+                const auto expected = Outcome([&] { return DecimalText(model.ShiftPages(offset, spent)); });
+                FUZZ_CHECK(Outcome([&] { return DecimalText(entry.ShiftPages(offset)); }) == expected);
+                if (expected.first != 0) {  // a refusal changes nothing
+                    FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
+                    spent += 4 * (entry.Count() + 1);
+                }
+                break;
+            }
+            case 13: {  // a file of pairs, held descriptions mostly, with the lines a reader skips
+                const uint8_t how = in.Byte();
+                const int16_t offset = how & 1 ? static_cast<int16_t>(in.Word()) : static_cast<int16_t>(how / 2 - 64);
+                const int n = in.Byte() % 9;
+                fuzz::Rows pairs;
+                std::string bytes = "<?xml version=\"1.0\"?>\r\n<IndexDoc>\r\n";
+                for (int k = 0; k < n; ++k) {
+                    const uint8_t odd = in.Byte();
+                    Text description = FileSafe(someDescription());
+                    const Text page = FileSafe(nextPage());
+                    if (odd % 8 == 0) description.clear();  // a Page line without its description
+                    if (!description.empty()) {
+                        if (odd % 8 == 1) bytes += "<Description>dropped</Description>\r\n";  // the later one wins
+                        bytes += "<Description>" + TextToAscii(description) + "</Description>\r\n";
+                    }
+                    bytes += "<Page>" + TextToAscii(page) + "</Page>\r\n";
+                    pairs.emplace_back(std::move(description), page);
+                }
+                const uint8_t end = in.Byte() % 4;
+                if (end == 1) bytes += "<Description>left without a page</Description>\r\n";
+                if (end == 2) bytes += "<Description>&#300;</Description>\r\n";  // the file cannot be read to its end
+                bytes += "</IndexDoc>\r\n";
+                const Text path = Scratch() / "pairs.xml";
+                std::ofstream(TextToAscii(path), std::ios::binary | std::ios::trunc) << bytes;
+                spent += kFileCost + static_cast<long>(bytes.size() / 8);
+                const auto expected = end == 2 ? std::pair<int32_t, Text>{kErrorInvalidArgument, Text()}
+                                               : Outcome([&] { return model.AppendPages(pairs, offset, spent); });
+                FUZZ_CHECK(Outcome([&] { return entry.AppendPages(path, offset); }) == expected);
+                FUZZ_CHECK(entry.Count() == model.Count());
+                if (expected.first != 0 || expected.second == Build::kTableFullText) {  // nothing changed
+                    FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
+                    spent += 4 * (entry.Count() + 1);
+                }
                 break;
             }
         }

@@ -1,10 +1,11 @@
 // A whole index file, loaded by NewFile and by AppendFile onto what NewFile left, then saved
 // and loaded again; and the same file as an editor may have saved it (another encoding with
 // its byte-order mark, LF line ends, indented lines), which must load as its CR LF, unindented
-// twin. Compiled once per deliverable.
+// twin; and merged by AppendPages, all or nothing, as AddPage calls would merge its pairs. Compiled once per deliverable.
 #include <fstream>
 
 #include "entry/index_file_reader.h"
+#include "entry/page_list.h"
 #include "fuzz_check.h"
 #include "platform/platform.h"
 #include "scratch_folder.h"
@@ -171,6 +172,56 @@ void CheckVariants(std::string_view input, const Outcome& expected) {
     }
 }
 
+// AppendPages of the file onto a table that holds a row already: either exactly what AddPage
+// calls of its pairs (each page moved) give, or a refusal that leaves the table as it was.
+// When AddPage would find the table full, the refusal may be that text or, for a page or a
+// list met after that point, the overflow error: AppendPages checks every pair before the room.
+void CheckAppendPages(const Text& path, int16_t offset) {
+    Entry entry, byCalls;
+    for (Entry* table : {&entry, &byCalls}) table->Store(u"Item 1000", u"3, 7-9");  // a term of the saved seeds
+    const fuzz::Rows before = fuzz::RowsOf(entry);
+    int32_t error = 0;
+    Text answer;
+    try {
+        answer = entry.AppendPages(path, offset);
+    } catch (const AutomationError& e) {
+        error = e.Number();
+    }
+
+    Text pending;
+    std::vector<std::pair<Text, Text>> pairs;
+    int32_t expectedError = 0;
+    try {
+        ReadIndexFilePairs(path, pending, [&](Text d, Text p) { pairs.emplace_back(std::move(d), std::move(p)); });
+    } catch (const AutomationError& e) {  // the file cannot be read to its end
+        FUZZ_CHECK(error == e.Number());
+        FUZZ_CHECK(fuzz::RowsOf(entry) == before);
+        return;
+    }
+    bool full = false;
+    try {
+        for (const auto& [description, page] : pairs) {
+            if (description.empty()) continue;
+            const Text moved = ShiftPageList(page, offset).value_or(page);
+            full = byCalls.AddPage(description, moved) == Build::kTableFullText || full;
+        }
+    } catch (const AutomationError& e) {
+        expectedError = e.Number();
+    }
+    if (expectedError == 0 && !full) {
+        FUZZ_CHECK(error == 0);
+        FUZZ_CHECK(answer == u"Append " + DecimalText(byCalls.Count()) + Text(Build::kLoadedText));
+        FUZZ_CHECK(fuzz::RowsOf(entry) == fuzz::RowsOf(byCalls));
+        return;
+    }
+    if (expectedError != 0 && !full) {
+        FUZZ_CHECK(error == expectedError);
+    } else {
+        FUZZ_CHECK((error == 0 && answer == Build::kTableFullText) || error == kErrorOverflow);
+    }
+    FUZZ_CHECK(fuzz::RowsOf(entry) == before);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -185,6 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::CheckTable(entry, kLoadLimit);
     fuzz::Succeeds([&] { entry.AppendFile(input); });
     fuzz::CheckTable(entry, kLoadLimit);
+    CheckAppendPages(input, static_cast<int16_t>(size % 3 == 0 ? 0 : size % 3 == 1 ? 7 : -3));
 
     const Text report = entry.Save(saved);
     const Text savedReport = Text(Build::kSavedText) + saved;

@@ -20,10 +20,10 @@ HRESULT TextResult(BSTR* result, Body&& body, const ErrorSource& source = kEntry
 
 // A number result: zero unless the call succeeds.
 template <class Body>
-HRESULT NumberResult(short* result, Body&& body) {
+HRESULT NumberResult(short* result, Body&& body, const ErrorSource& source = kEntrySource) {
     if (result == nullptr) return E_POINTER;
     *result = 0;
-    return GuardedCall(kEntrySource, [&] { *result = body(); });
+    return GuardedCall(source, [&] { *result = body(); });
 }
 
 }  // namespace
@@ -94,6 +94,16 @@ HRESULT EntryObject::SetOrder(BSTR* order, BSTR* result) {
 HRESULT EntryObject::FetchGroup(short* index, BSTR* result) {
     if (index == nullptr) return E_POINTER;
     return TextResult(result, [&] { return table_.FetchGroup(*index); }, kEntryPagesSource);
+}
+
+HRESULT EntryObject::ShiftPages(short* offset, short* result) {
+    if (offset == nullptr) return E_POINTER;
+    return NumberResult(result, [&] { return table_.ShiftPages(*offset); }, kEntryPagesSource);
+}
+
+HRESULT EntryObject::AppendPages(BSTR* sFile, short* offset, BSTR* result) {
+    if (sFile == nullptr || offset == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.AppendPages(TextFromBstr(*sFile), *offset); }, kEntryPagesSource);
 }
 
 }  // namespace folio_com

@@ -1,5 +1,6 @@
 // The automation object Entry: one core Entry table behind the dual interface _EntryPages,
-// which extends _Entry (also answered) with page lists, the order of the rows and headings.
+// which extends _Entry (also answered) with page lists, the order of the rows and headings,
+// and the methods that put a book together from several reports.
 #pragma once
 
 #include "automation/dual_object.h"
@@ -26,6 +27,8 @@ public:
     HRESULT STDMETHODCALLTYPE FindPage(BSTR* description, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE SetOrder(BSTR* order, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE FetchGroup(short* index, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE ShiftPages(short* offset, short* result) override;
+    HRESULT STDMETHODCALLTYPE AppendPages(BSTR* sFile, short* offset, BSTR* result) override;
 
 private:
     ::Entry table_;

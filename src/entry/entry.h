@@ -8,6 +8,7 @@
 #include <string>
 #include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "core/text.h"
 #include "platform/text_order.h"
@@ -50,6 +51,20 @@ public:
     // The letter heading of the index-th entry (see platform::TextOrder::LetterGroup), in the
     // order's locale, or in ordinal order the user's default locale; empty outside the rows.
     Text FetchGroup(int16_t index) const;
+    // A book printed as several reports, each numbering its own pages. ShiftPages moves every
+    // page of every row by `offset` as ShiftPageList does (see page_list.h) and returns how
+    // many rows' pages changed; offset 0 changes nothing. A page that would leave 0 to 32767,
+    // or a list that Save could not write on one line, refuses the whole call with the
+    // overflow error, and nothing changes.
+    int16_t ShiftPages(int16_t offset);
+    // AppendPages reads an index file as AppendFile does (the same texts for an empty name and a
+    // missing file, the same errors for a file it cannot read) and merges each of its pairs,
+    // the page moved by `offset`, as AddPage would. All or nothing: the whole file is read
+    // and checked first; a read error, a page out of range, a list too long for Save (the
+    // overflow error) or more new rows than the table has room for (Store's table-full text)
+    // leave the table as it was. Pairs without a description are skipped; the object's pending
+    // description is neither used nor changed.
+    Text AppendPages(const Text& sFile, int16_t offset);
 
     // The index file: Save writes the rows in use; NewFile replaces them by a file's
     // entries, AppendFile adds a file's entries to them. Each returns a report text.
@@ -94,8 +109,19 @@ private:
 
     void WriteEntries(platform::FileReplacement& out) const;
     Text LoadFile(const Text& sFile, TextView verb, bool newFile);
-    void LoadIndexFile(TextView line);
+    // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads.
+    void LoadPair(Text& description, Text& page);
+    Text LoadedText(TextView verb) const;
+    // Keystack, until SetOrder chooses: the order a file read by NewFile records on its root tag.
     void AdoptFileOrder(TextView rootTag);
+
+    struct PagePair {
+        Text description;
+        Text page;
+    };
+    // AppendPages once its file is read: merges every pair or none. Returns the refusal text
+    // when the new rows do not fit; throws the overflow error for a page or list.
+    std::optional<Text> MergePagePairs(std::vector<PagePair>& pairs, int16_t offset);
 
     // The rows are allocated once, for the full capacity; rows at or above count_ keep
     // whatever they last held and are never read.

@@ -1,5 +1,9 @@
 // Page lists on the table: AddPage and FindPage reach the row that Store would update
-// without a scan (Keystack by binary search, Pagestack through its index of first rows).
+// without a scan (Keystack by binary search, Pagestack through its index of first rows), and
+// a book's parts move and merge their pages with ShiftPages and AppendPages.
+#include <unordered_map>
+
+#include "automation/build.h"
 #include "entry/entry.h"
 #include "entry/page_list.h"
 
@@ -19,4 +23,75 @@ Text Entry::AddPage(const Text& description, const Text& pageNo) {
 Text Entry::FindPage(const Text& description) const {
     const std::optional<int16_t> row = StoreRowOf(description);
     return row ? rows_[*row].page : Text();
+}
+
+// Every new page is made and checked before the first is written, so a refusal changes nothing.
+int16_t Entry::ShiftPages(int16_t offset) {
+    std::vector<std::pair<int16_t, Text>> moved;  // row and its new page
+    for (int16_t i = 0; i < count_; ++i) {
+        const int16_t row = RowNumberAt(i);
+        std::optional<Text> page = ShiftPageList(rows_[row].page, offset);
+        if (!page) continue;  // nothing moves: the page stays exactly as it is
+        CheckPageFitsLine(*page);
+        moved.emplace_back(row, std::move(*page));
+    }
+    for (auto& [row, page] : moved) rows_[row].page = std::move(page);
+    return static_cast<int16_t>(moved.size());
+}
+
+// The pairs are played as AddPage calls would play them, in file order, but onto a plan: the
+// page each row will hold, and the new rows. Only a plan that holds as a whole is written.
+std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t offset) {
+    struct Planned {
+        std::optional<int16_t> row;  // the row Store would update, or none for a new row
+        const Text* description;
+        const Text* page;            // what the row holds now: its own page, or `merged`
+        Text merged;
+    };
+    std::vector<Planned> plan;  // in the order the file first names each row
+    plan.reserve(pairs.size());  // never more: its items stay put, and `page` may point into one
+    std::vector<int> planOfRow(kRowCount, -1);
+    std::unordered_map<TextView, size_t> planOfNew;
+    for (PagePair& pair : pairs) {
+        // AddPage refuses a blank description: such a pair names no term, and Save would not
+        // write it either.
+        if (pair.description.empty()) continue;
+        size_t at;
+        if (const std::optional<int16_t> row = StoreRowOf(pair.description)) {
+            if (planOfRow[*row] < 0) {
+                planOfRow[*row] = static_cast<int>(plan.size());
+                plan.push_back({row, &pair.description, &rows_[*row].page, Text()});
+            }
+            at = static_cast<size_t>(planOfRow[*row]);
+        } else {
+            const auto [found, added] = planOfNew.try_emplace(pair.description, plan.size());
+            if (added) {  // a new row holds its page as given, moved
+                if (std::optional<Text> moved = ShiftPageList(pair.page, offset)) pair.page = std::move(*moved);
+                plan.push_back({std::nullopt, &pair.description, &pair.page, Text()});
+                continue;
+            }
+            at = found->second;
+        }
+        if (pair.page.empty()) continue;  // adds no page
+        Planned& planned = plan[at];
+        Text merged = MergePageList(*planned.page, pair.page, offset);
+        if (merged != *planned.page) {
+            CheckPageFitsLine(merged);
+            planned.merged = std::move(merged);
+            planned.page = &planned.merged;
+        }
+    }
+    // Store refuses a new description once 8000 rows are in use.
+    if (!planOfNew.empty() && count_ + planOfNew.size() > static_cast<size_t>(kStoreLimit))
+        return Text(Build::kTableFullText);
+    // New rows go where Store puts them (Keystack: in the order in force; Pagestack: at the
+    // end, in the file's order).
+    for (Planned& planned : plan) {
+        if (!planned.row) {
+            Store(*planned.description, *planned.page);
+        } else if (planned.page == &planned.merged) {
+            rows_[*planned.row].page = std::move(planned.merged);
+        }
+    }
+    return std::nullopt;
 }

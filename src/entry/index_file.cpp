@@ -13,10 +13,11 @@
 
 namespace {
 
-constexpr TextView kDescriptionTag = u"Description";
+constexpr TextView kDescriptionTag = u"Description";  // the element names Save writes
 constexpr TextView kPageTag = u"Page";
 
 Text CouldNotSave(const Text& sFile) { return u"Could Not Save to " + sFile; }
+Text CannotFind(const Text& sFile) { return u"UFL Error: Cannot find file=" + sFile; }
 
 }  // namespace
 
@@ -62,9 +63,11 @@ void Entry::WriteEntries(platform::FileReplacement& out) const {
     }
 }
 
-// The same bytes Save would write for the page's line, and its overflow error.
+// The same bytes Save would write for the page's line, and its overflow error. The tags are
+// ASCII, the same bytes in every code page: they are made once.
 void Entry::CheckPageFitsLine(const Text& page) {
-    XmlElementLines(kPageTag).CheckFits(page);
+    static const XmlElementLines pageLines(kPageTag);
+    pageLines.CheckFits(page);
 }
 
 Text Entry::NewFile(const Text& sFile) {
@@ -87,54 +90,58 @@ Text Entry::AppendFile(const Text& sFile) {
 }
 
 Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
-    if (!platform::FileIsPresent(sFile)) return u"UFL Error: Cannot find file=" + sFile;
+    if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
+    if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
     // Keystack, until SetOrder chooses: a file read by NewFile brings its order, ordinal
     // unless its root start tag records one this machine can apply. AppendFile keeps the order.
-    awaitingRootTag_ = Build::kSorted && newFile && !orderChosen_;
-    if (awaitingRootTag_) UseOrder(nullptr);
-    if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
-    ReadIndexFileLines(sFile, [this](TextView line, size_t) { LoadIndexFile(line); });
+    const bool adoptOrder = Build::kSorted && newFile && !orderChosen_;
+    if (adoptOrder) UseOrder(nullptr);
+    ReadIndexFilePairs(
+        sFile, pendingDescription_, [this](Text description, Text page) { LoadPair(description, page); },
+        [this, adoptOrder](TextView rootTag) {
+            if (adoptOrder) AdoptFileOrder(rootTag);
+        });
+    return LoadedText(verb);
+}
+
+Text Entry::LoadedText(TextView verb) const {
     return Text(verb) + DecimalText(count_) + Text(Build::kLoadedText);
 }
 
-void Entry::LoadIndexFile(TextView line) {
-    const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
-    if (!tagged) return;  // a comment, text, or no tag
-    const TextView tag = tagged->tag;
-    // The value is read for every tag, so a line with a bad value ends the load whatever it is.
-    Text value = XmlElementValue(tagged->element);
-
-    if (awaitingRootTag_ && tag.substr(0, 1) != u"?") {  // the first tag after the declaration
-        awaitingRootTag_ = false;
-        AdoptFileOrder(tag);
-    }
-    if (tag == kDescriptionTag) {
-        pendingDescription_ = std::move(value);
-    } else if (tag == kPageTag) {
-        if constexpr (Build::kSorted) {
-            // Loading sorts and merges as Store does; a full table refuses without a word.
-            if (!pendingDescription_.empty() && count_ <= kStoreLimit) Store(pendingDescription_, value);
-        } else if (count_ <= kStoreLimit) {
-            // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
-            AppendRow(pendingDescription_, std::move(value));
-        }
-        pendingDescription_.clear();
+void Entry::LoadPair(Text& description, Text& page) {
+    if constexpr (Build::kSorted) {
+        // Loading sorts and merges as Store does; a full table refuses without a word.
+        if (!description.empty() && count_ <= kStoreLimit) Store(description, page);
+    } else if (count_ <= kStoreLimit) {
+        // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
+        AppendRow(description, std::move(page));
     }
 }
 
-// The order="..." attribute of the root start tag, as Save writes it. Older versions, and
-// Pagestack, ignore the whole line: a tag with attributes is none they read.
+// Older versions, and Pagestack, ignore the root tag's order: a tag with attributes is none
+// they read.
 void Entry::AdoptFileOrder(TextView rootTag) {
-    constexpr TextView kAttribute = u" order=\"";
-    const size_t start = rootTag.find(kAttribute);
-    if (start == TextView::npos) return;
-    const size_t begin = start + kAttribute.size();
-    const size_t end = rootTag.find(u'"', begin);
-    if (end == TextView::npos) return;
+    const Text recorded = RecordedOrder(rootTag);
+    if (recorded.empty()) return;
     try {
-        UseOrder(TextOrderNamed(Text(rootTag.substr(begin, end - begin))));
+        UseOrder(TextOrderNamed(recorded));
     } catch (const AutomationError&) {
         // An order this machine cannot apply (a locale it does not know): the file loads in
         // ordinal order, as it would in a new object.
     }
+}
+
+// The whole file is read before the table changes, so a file that cannot be read to its end
+// changes nothing. Its Description lines pair with its own Page lines only: the object's
+// pending description waits for the next NewFile or AppendFile as before.
+Text Entry::AppendPages(const Text& sFile, int16_t offset) {
+    if (sFile.empty()) return Text();
+    if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
+    std::vector<PagePair> pairs;
+    Text pending;
+    ReadIndexFilePairs(sFile, pending, [&pairs](Text description, Text page) {
+        pairs.push_back({std::move(description), std::move(page)});
+    });
+    if (std::optional<Text> refusal = MergePagePairs(pairs, offset)) return *refusal;
+    return LoadedText(u"Append ");
 }

@@ -5,12 +5,15 @@
 #include "core/error.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "xml/xml_text.h"
 
 namespace {
 
 // Positions are 16-bit, as everywhere in the file format.
 constexpr size_t kMaxPosition = 32767;
 constexpr char16_t kReplacement = u'\uFFFD';
+constexpr TextView kDescriptionTag = u"Description";
+constexpr TextView kPageTag = u"Page";
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
@@ -181,4 +184,40 @@ std::optional<TaggedLine> ReadTaggedLine(TextView line) {
     if (close == TextView::npos) return std::nullopt;
     if (close + 1 > kMaxPosition) throw OverflowError();
     return TaggedLine{element.substr(1, close - 1), element};
+}
+
+std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair) {
+    const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
+    if (!tagged) return std::nullopt;  // a comment, text, or no tag
+    // The value is read for every tag, so a line with a bad value ends the reading whatever it is.
+    Text value = XmlElementValue(tagged->element);
+    if (tagged->tag == kDescriptionTag) {
+        pending = std::move(value);
+    } else if (tagged->tag == kPageTag) {
+        Text description = std::move(pending);
+        pending.clear();
+        onPair(std::move(description), std::move(value));
+    }
+    return tagged->tag;
+}
+
+void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
+                        const IndexFileRootHandler& onRoot) {
+    bool rootRead = !onRoot;
+    ReadIndexFileLines(path, [&](TextView line, size_t) {
+        const std::optional<TextView> tag = PairIndexFileLine(line, pending, onPair);
+        if (!rootRead && tag && tag->substr(0, 1) != u"?") {
+            rootRead = true;
+            onRoot(*tag);
+        }
+    });
+}
+
+Text RecordedOrder(TextView rootTag) {
+    constexpr TextView kAttribute = u" order=\"";
+    const size_t start = rootTag.find(kAttribute);
+    if (start == TextView::npos) return Text();
+    const size_t begin = start + kAttribute.size();
+    const size_t end = rootTag.find(u'"', begin);
+    return end == TextView::npos ? Text() : Text(rootTag.substr(begin, end - begin));
 }

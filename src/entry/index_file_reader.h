@@ -1,6 +1,7 @@
-// Reading an index file: its bytes become text, the text becomes numbered lines, and a line is
-// read for its tag. NewFile and AppendFile read files this way, and so does every other reader
-// of index files, so that all of them see a file alike. Files the libraries wrote (ANSI code
+// Reading an index file: its bytes become text, the text becomes numbered lines, a line is
+// read for its tag, and Description lines pair with Page lines. NewFile, AppendFile and
+// AppendPages read files this way, and so does every other reader of index files, so that all
+// of them see a file alike. Files the libraries wrote (ANSI code
 // page, CR LF line ends, no indentation) read as they always have; files that an editor or
 // another tool has touched read as their author meant.
 #pragma once
@@ -54,3 +55,24 @@ struct TaggedLine {
 // not start with "<", or one without ">". Throws the overflow error when the ">" stands beyond
 // position 32767 counted from the "<".
 std::optional<TaggedLine> ReadTaggedLine(TextView line);
+
+// The Description/Page pairs of a file, as every load reads them. Each line read for its tag
+// has its value read (XmlElementValue), whatever its tag, so a bad value anywhere ends the
+// reading with its error. A Description line's value waits in `pending`, replacing any earlier
+// one; a Page line hands over the pair (`pending`, its value), also when `pending` is empty,
+// and empties `pending`. Other lines pair nothing. `pending` is the caller's, so that a
+// description left without its Page line at the end of one file can pair with the first Page
+// line of the next. Pairs handed over before an error stay handed over.
+// Returns the line's tag when it was read for one.
+using IndexFilePairHandler = std::function<void(Text description, Text page)>;
+std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair);
+// Every line of the file, through PairIndexFileLine; the file's root start tag (its first tag
+// after the "<?xml" declaration) also goes to `onRoot`, where given, once its line is read.
+// Throws the file error when the file cannot be read.
+using IndexFileRootHandler = std::function<void(TextView tag)>;
+void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
+                        const IndexFileRootHandler& onRoot = nullptr);
+
+// The order a root start tag records, as Save writes it (`IndexDoc order="text:sv-SE"`): the
+// attribute's value, or the empty text for a tag without one.
+Text RecordedOrder(TextView rootTag);

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/error.h"
+
 namespace {
 
 constexpr TextView kSeparator = u", ";
@@ -39,29 +41,37 @@ std::optional<Run> NumericRun(TextView text) {
 
 class PageList {
 public:
-    // Adds every page the text lists.
-    void AddAll(TextView list) {
+    PageList() { runs_.reserve(4); }  // most lists hold a few runs: one allocation for them
+
+    // Adds every page the text lists, its numbers moved by `offset`.
+    void AddAll(TextView list, int offset = 0) {
         for (size_t start = 0;;) {
             const size_t end = list.find(kSeparator, start);
-            Add(list.substr(start, end == TextView::npos ? TextView::npos : end - start));
+            Add(list.substr(start, end == TextView::npos ? TextView::npos : end - start), offset);
             if (end == TextView::npos) break;
             start = end + kSeparator.size();
         }
+        length_ += list.size();
     }
 
-    // Adds one page, which holds no ", ".
-    void Add(TextView page) {
+    // Adds one page, which holds no ", "; the overflow error when a number moved by `offset`
+    // would leave 0 to 32767.
+    void Add(TextView page, int offset) {
         if (page.empty()) return;
         if (const auto run = NumericRun(page)) {
-            runs_.push_back(*run);
+            if (run->first + offset < 0 || run->second + offset > kLargestPage) throw OverflowError();
+            runs_.emplace_back(run->first + offset, run->second + offset);
         } else if (seen_.insert(page).second) {  // a list may hold thousands of other texts
             others_.push_back(page);
         }
     }
 
+    bool HoldsNumbers() const { return !runs_.empty(); }
+
     Text Written() {
         std::sort(runs_.begin(), runs_.end());
         Text out;
+        out.reserve(length_ + 8);  // about the length of what was added: one allocation
         auto append = [&out](TextView piece) {
             if (!out.empty()) out.append(kSeparator);
             out.append(piece);
@@ -83,13 +93,26 @@ private:
     // Views of the texts being merged, which outlive the list.
     std::vector<TextView> others_;
     std::unordered_set<TextView> seen_;
+    size_t length_ = 0;
 };
 
 }  // namespace
 
-Text MergePageList(TextView list, TextView page) {
+Text MergePageList(TextView list, TextView page, int offset) {
     PageList pages;
     pages.AddAll(list);
-    pages.AddAll(page);
+    pages.AddAll(page, offset);
+    return pages.Written();
+}
+
+std::optional<Text> ShiftPageList(TextView page, int offset) {
+    if (offset == 0) return std::nullopt;
+    if (const auto number = NumericPage(page)) {  // most pages are one number
+        if (*number + offset < 0 || *number + offset > kLargestPage) throw OverflowError();
+        return DecimalText(*number + offset);
+    }
+    PageList pages;
+    pages.AddAll(page, offset);
+    if (!pages.HoldsNumbers()) return std::nullopt;
     return pages.Written();
 }

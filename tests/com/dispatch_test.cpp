@@ -11,7 +11,8 @@ namespace {
 
 constexpr DISPID kNewFile = 0x60030000, kSave = 0x60030003, kFetchDescription = 0x60030006,
                  kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kAddPage = 0x6003000B,
-                 kFindPage = 0x6003000C, kSetOrder = 0x6003000D, kFetchGroup = 0x6003000E, kHelp = 0x60030000;
+                 kFindPage = 0x6003000C, kSetOrder = 0x6003000D, kFetchGroup = 0x6003000E,
+                 kShiftPages = 0x6003000F, kAppendPages = 0x60030010, kHelp = 0x60030000;
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
 constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x800A0005);
 
@@ -101,7 +102,7 @@ TEST_P(DispatchCalls, NamesFindDispatchIdentifiersWhateverTheirCase) {
     } names[] = {{L"Store", kStore}, {L"store", kStore}, {L"MAXPAGE", kMaxPage},
                  {L"NewFile", kNewFile}, {L"Save", kSave}, {L"count", kCount},
                  {L"AddPage", kAddPage}, {L"findpage", kFindPage}, {L"SetOrder", kSetOrder},
-                 {L"FETCHGROUP", kFetchGroup}};
+                 {L"FETCHGROUP", kFetchGroup}, {L"ShiftPages", kShiftPages}, {L"appendpages", kAppendPages}};
     for (const auto& n : names) {
         LPOLESTR name = const_cast<LPOLESTR>(n.name);
         DISPID id = 0;
@@ -167,7 +168,8 @@ TEST_P(DispatchCalls, TypeInformationIsTheDefaultInterfaceWithEveryMethod) {
         {"NewFile", kNewFile}, {"AppendFile", 0x60030001}, {"Save", kSave}, {"Clear", 0x60030005},
         {"FetchDescription", kFetchDescription}, {"FetchPage", 0x60030007}, {"Store", kStore},
         {"Count", kCount}, {"MaxPage", kMaxPage}, {"AddPage", kAddPage}, {"FindPage", kFindPage},
-        {"SetOrder", kSetOrder}, {"FetchGroup", kFetchGroup}};
+        {"SetOrder", kSetOrder}, {"FetchGroup", kFetchGroup}, {"ShiftPages", kShiftPages},
+        {"AppendPages", kAppendPages}};
     EXPECT_EQ(ListedMethods(info.Get()), expected);
     EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
 
@@ -374,7 +376,8 @@ TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
     EXPECT_EQ(Call(object_.Get(), kCount, {Long(1)}, &result).hr, DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(object_.Get(), 0x60030002, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Call(object_.Get(), 0x60030004, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Call(object_.Get(), 0x6003000F, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after FetchGroup
+    EXPECT_EQ(Call(object_.Get(), 0x60030011, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after AppendPages
+    EXPECT_EQ(Call(object_.Get(), kShiftPages, {}, &result).hr, DISP_E_BADPARAMCOUNT);
 
     CallResult r = Call(object_.Get(), kFetchDescription, {String(word.Get())}, &result);
     EXPECT_EQ(r.hr, DISP_E_TYPEMISMATCH);
@@ -447,6 +450,50 @@ TEST_P(DispatchCalls, AMethodErrorIsAnExceptionWithItsNumberAndDescription) {
     Bstr text;
     ASSERT_EQ(info->GetDescription(text.Put()), S_OK);
     EXPECT_EQ(text.Text(), "Overflow");
+}
+
+// A book pass as a script makes it: the offset in a variable (a long, by reference) or a
+// literal, the file name in a variable; a refused call is an exception with its number.
+TEST_P(DispatchCalls, ShiftPagesAndAppendPagesTakeScriptVariables) {
+    Bstr description(L"peat"), pages(L"2-4, iv");
+    ASSERT_EQ(Call(object_.Get(), kStore, {String(description.Get()), String(pages.Get())}, nullptr).hr, S_OK);
+    const std::wstring path = WindowsPath(FOLIO_TEST_WORK_FOLDER) + L"\\dispatch_book_" + Widen(Lib().name) + L".xml";
+    Variant file, offset;
+    V_VT(&file) = VT_BSTR;
+    V_BSTR(&file) = SysAllocString(path.c_str());
+    V_VT(&offset) = VT_I4;
+    V_I4(&offset) = 100;
+    Variant saved, shifted, appended;
+    ASSERT_EQ(Call(object_.Get(), kSave, {ByRef(&file)}, &saved).hr, S_OK);
+    ASSERT_EQ(Call(object_.Get(), kShiftPages, {ByRef(&offset)}, &shifted).hr, S_OK);
+    EXPECT_EQ(shifted.Type(), VT_I2);
+    EXPECT_EQ(V_I2(&shifted), 1);
+    EXPECT_EQ(offset.Type(), VT_I4);  // the variable keeps its value and subtype
+    EXPECT_EQ(V_I4(&offset), 100);
+    // The saved pages 2-4 join the moved 102-104: the file's pages, moved by 0, merge in.
+    ASSERT_EQ(Call(object_.Get(), kAppendPages, {ByRef(&file), Long(0)}, &appended).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&appended)).substr(0, 9), "Append 1 ");
+    Bstr found;
+    BSTR d = description.Get();
+    ASSERT_EQ(EntryPagesOf(entry_.Get(), Lib())->FindPage(&d, found.Put()), S_OK);
+    EXPECT_EQ(found.Text(), "2-4, 102-104, iv");
+
+    // An offset beyond 16 bits is the argument's overflow; a page beyond 32767 the method's.
+    CallResult r = Call(object_.Get(), kAppendPages, {ByRef(&file), Long(40000)}, &appended);
+    EXPECT_EQ(r.hr, DISP_E_OVERFLOW);
+    EXPECT_EQ(r.argumentError, 0u);  // the last argument stands first
+    Variant refused;
+    EXCEPINFO exception{};
+    ASSERT_EQ(Call(object_.Get(), kShiftPages, {Long(32767)}, &refused, &exception).hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(exception.scode, kOverflow);
+    EXPECT_EQ(Narrow(exception.bstrDescription), "Overflow");
+    EXPECT_EQ(Narrow(exception.bstrSource), Lib().name + ".Entry");
+    EXPECT_EQ(refused.Type(), VT_EMPTY);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrHelpFile);
+    ASSERT_EQ(EntryPagesOf(entry_.Get(), Lib())->FindPage(&d, found.Put()), S_OK);
+    EXPECT_EQ(found.Text(), "2-4, 102-104, iv");
 }
 
 TEST_P(DispatchCalls, DispatchIdentifiersBelongToTheirInterface) {

@@ -16,6 +16,8 @@ struct Method {
     bool inOut;
     VARTYPE parameterType;  // VT_BSTR or VT_I2 (behind the pointer when [in, out])
     VARTYPE resultType;
+    // For a method whose parameters differ in type: each one's, in order.
+    std::vector<VARTYPE> parameterTypes = {};
 };
 
 const std::vector<Method> kEntryMethods = {
@@ -35,6 +37,8 @@ const std::vector<Method> kEntryPagesMethods = {
     {"FindPage", 0x6003000C, {"Description"}, true, VT_BSTR, VT_BSTR},
     {"SetOrder", 0x6003000D, {"Order"}, true, VT_BSTR, VT_BSTR},
     {"FetchGroup", 0x6003000E, {"Index"}, true, VT_I2, VT_BSTR},
+    {"ShiftPages", 0x6003000F, {"Offset"}, true, VT_I2, VT_I2},
+    {"AppendPages", 0x60030010, {"sFile", "Offset"}, true, VT_EMPTY, VT_BSTR, {VT_BSTR, VT_I2}},
 };
 const std::vector<Method> kUflMethods = {
     {"Help", 0x60030000, {"HelpCommand"}, false, VT_BSTR, VT_BSTR},
@@ -103,14 +107,15 @@ void ExpectMethods(ITypeInfo* vtable, const std::vector<Method>& methods, UINT f
         EXPECT_EQ(Narrow(names[0]), m.name);
         for (UINT p = 0; p < count; ++p) {
             const ELEMDESC& e = f->lprgelemdescParam[p];
+            const VARTYPE type = m.parameterTypes.empty() ? m.parameterType : m.parameterTypes.at(p);
             EXPECT_EQ(Narrow(names[p + 1]), m.parameters[p]);
             if (m.inOut) {
                 EXPECT_EQ(e.paramdesc.wParamFlags, PARAMFLAG_FIN | PARAMFLAG_FOUT);
                 ASSERT_EQ(e.tdesc.vt, VT_PTR);
-                EXPECT_EQ(e.tdesc.lptdesc->vt, m.parameterType);
+                EXPECT_EQ(e.tdesc.lptdesc->vt, type);
             } else {
                 EXPECT_EQ(e.paramdesc.wParamFlags, PARAMFLAG_FIN);
-                EXPECT_EQ(e.tdesc.vt, m.parameterType);
+                EXPECT_EQ(e.tdesc.vt, type);
             }
         }
         for (UINT n = 0; n < got; ++n) SysFreeString(names[n]);

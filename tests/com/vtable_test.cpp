@@ -2,6 +2,7 @@
 // [in, out] arguments left as they were, independent objects, the two builds' orders, and
 // errors as a failure status with the thread's error information. (Saving and loading
 // index files is exercised by the scripts.)
+#include <fstream>
 #include <string>
 
 #include "com_client.h"
@@ -304,6 +305,80 @@ TEST_P(VtableCalls, SetOrderAndFetchGroupOnTheEntryPagesVtable) {
     EXPECT_EQ(pages->FetchGroup(nullptr, result.Put()), E_POINTER);
     short index = 0;
     EXPECT_EQ(pages->FetchGroup(&index, nullptr), E_POINTER);
+}
+
+// ShiftPages and AppendPages follow FindPage in the vtable: pages of a table moved by an
+// offset, an index file merged page by page, and refusals as errors of _EntryPages that leave
+// the table and the arguments as they were.
+TEST_P(VtableCalls, ShiftPagesAndAppendPagesPutABookTogether) {
+    ComPtr<_Entry> chapter = CreateEntry(Lib()), book = CreateEntry(Lib());
+    ASSERT_TRUE(chapter && book);
+    ComPtr<_EntryPages> chapterPages = EntryPagesOf(chapter.Get(), Lib());
+    ComPtr<_EntryPages> bookPages = EntryPagesOf(book.Get(), Lib());
+    ASSERT_TRUE(chapterPages && bookPages);
+    auto shift = [&](_EntryPages* pages, short offset, HRESULT expected = S_OK) {
+        short arg = offset, result = -1;
+        EXPECT_EQ(pages->ShiftPages(&arg, &result), expected);
+        EXPECT_EQ(arg, offset);
+        return result;
+    };
+    auto appendPages = [&](_EntryPages* pages, const std::wstring& path, short offset, HRESULT expected = S_OK) {
+        Bstr file(path.c_str()), result;
+        BSTR fileArg = file.Get();
+        short offsetArg = offset;
+        EXPECT_EQ(pages->AppendPages(&fileArg, &offsetArg, result.Put()), expected);
+        EXPECT_EQ(fileArg, file.Get());
+        EXPECT_EQ(offsetArg, offset);
+        if (expected != S_OK) EXPECT_EQ(result.Get(), nullptr);
+        return result.Text();
+    };
+    const bool sorted = Lib().name == "Keystack";
+    const std::string loaded = sorted ? " Index Data into memory" : " Table of Contents into memory";
+
+    Store(chapter.Get(), L"peat", L"1-3, 9");
+    Store(chapter.Get(), L"bog", L"iv");
+    EXPECT_EQ(shift(chapterPages.Get(), 0), 0);
+    EXPECT_EQ(shift(chapterPages.Get(), 11), 1);
+    EXPECT_EQ(Fetch(chapter.Get(), sorted ? 1 : 0, true), "12-14, 20");
+    EXPECT_EQ(shift(chapterPages.Get(), -11), 1);
+    const std::wstring path = WindowsPath(FOLIO_TEST_WORK_FOLDER) + L"\\book_" + Widen(Lib().name) + L".xml";
+    {
+        Bstr file(path.c_str()), saved;
+        BSTR arg = file.Get();
+        ASSERT_EQ(chapter->Save(&arg, saved.Put()), S_OK);
+    }
+
+    Store(book.Get(), L"peat", L"5");
+    EXPECT_EQ(appendPages(bookPages.Get(), path, 120), "Append 2" + loaded);
+    EXPECT_EQ(Fetch(book.Get(), sorted ? 1 : 0, true), "5, 121-123, 129");
+    EXPECT_EQ(Fetch(book.Get(), sorted ? 0 : 1), "bog");
+    EXPECT_EQ(appendPages(bookPages.Get(), L"", 1), "");
+    const std::wstring missing = path + L".missing";
+    EXPECT_EQ(appendPages(bookPages.Get(), missing, 1), "UFL Error: Cannot find file=" + Narrow(missing.c_str(), missing.size()));
+
+    // Refusals: the overflow error for _EntryPages, the table as it was.
+    EXPECT_EQ(shift(bookPages.Get(), -6, kOverflow), 0);
+    appendPages(bookPages.Get(), path, 32767 - 8, kOverflow);
+    ComPtr<IErrorInfo> info;
+    ASSERT_EQ(GetErrorInfo(0, info.Put()), S_OK);
+    GUID guid{};
+    ASSERT_EQ(info->GetGUID(&guid), S_OK);
+    EXPECT_TRUE(IsEqualGUID(guid, Lib().iidEntryPages));
+    std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc)
+        << "<Description>fen</Description>\r\n<Page>1</Page>\r\n<Description>&#300;</Description>\r\n";
+    appendPages(bookPages.Get(), path, 0, static_cast<HRESULT>(0x800A0005));  // invalid argument
+    EXPECT_EQ(Count(book.Get()), 2);
+    EXPECT_EQ(Fetch(book.Get(), sorted ? 1 : 0, true), "5, 121-123, 129");
+    EXPECT_EQ(Fetch(book.Get(), sorted ? 0 : 1, true), "iv");
+
+    short offset = 1, count = 0;
+    Bstr result;
+    BSTR none = nullptr;
+    EXPECT_EQ(bookPages->ShiftPages(nullptr, &count), E_POINTER);
+    EXPECT_EQ(bookPages->ShiftPages(&offset, nullptr), E_POINTER);
+    EXPECT_EQ(bookPages->AppendPages(nullptr, &offset, result.Put()), E_POINTER);
+    EXPECT_EQ(bookPages->AppendPages(&none, nullptr, result.Put()), E_POINTER);
+    EXPECT_EQ(bookPages->AppendPages(&none, &offset, nullptr), E_POINTER);
 }
 
 FOLIO_FOR_BOTH_LIBRARIES(VtableCalls);

@@ -452,3 +452,89 @@ TEST(EntryOrder, FetchGroupNamesTheLetterHeadingOfARow) {
     entry.Clear();
     EXPECT_EQ(entry.FetchGroup(0), u"");  // row 0 still holds its strings, but is not in use
 }
+
+// --- ShiftPages: a report that prints as one part of a book moves its pages ---
+
+TEST(EntryTable, ShiftPagesMovesEveryNumberAndCountsTheRowsItChanged) {
+    Entry entry;
+    const std::vector<std::pair<Text, Text>> stored = {
+        {u"single", u"12"}, {u"list", u"12-14, 40"}, {u"roman", u"iv"}, {u"empty", u""},
+        {u"mixed", u"40, 3, iv, 3"}, {u"texts", u"Preface, 007, -4, 2.5"}, {u"zero", u"0"}};
+    for (const auto& [d, p] : stored) entry.Store(d, p);
+    EXPECT_EQ(entry.ShiftPages(120), 4);
+    EXPECT_EQ(entry.FindPage(u"single"), u"132");
+    EXPECT_EQ(entry.FindPage(u"list"), u"132-134, 160");
+    EXPECT_EQ(entry.FindPage(u"mixed"), u"123, 160, iv");  // in the list's own form
+    EXPECT_EQ(entry.FindPage(u"zero"), u"120");
+    // Pages without a number stay exactly as they were.
+    EXPECT_EQ(entry.FindPage(u"roman"), u"iv");
+    EXPECT_EQ(entry.FindPage(u"empty"), u"");
+    EXPECT_EQ(entry.FindPage(u"texts"), u"Preface, 007, -4, 2.5");
+    EXPECT_EQ(entry.Count(), 7);
+    EXPECT_EQ(entry.MaxPage(), 132);
+    // The order of the rows is untouched: only pages move.
+    EXPECT_EQ(entry.FetchDescription(0), kSorted ? u"empty" : u"single");
+
+    // And back: the numbers return, in the list's own form.
+    EXPECT_EQ(entry.ShiftPages(-120), 4);
+    EXPECT_EQ(entry.FindPage(u"mixed"), u"3, 40, iv");
+    EXPECT_EQ(entry.FindPage(u"zero"), u"0");
+}
+
+TEST(EntryTable, ShiftPagesByZeroChangesNothing) {
+    Entry entry;
+    entry.Store(u"a", u"9, 2, 9");  // not in the list's own form, and stays so
+    entry.Store(u"b", u"5");
+    const std::vector<Text> before = Rows(entry);
+    EXPECT_EQ(entry.ShiftPages(0), 0);
+    EXPECT_EQ(Rows(entry), before);
+    EXPECT_EQ(Entry().ShiftPages(7), 0);  // an empty table
+}
+
+TEST(EntryTable, ShiftPagesDownToZeroAndARefusalOnePastChangesNothing) {
+    Entry entry;
+    entry.Store(u"a", u"121-123, 200");
+    entry.Store(u"b", u"125");
+    entry.Store(u"c", u"iv");
+    entry.Store(u"d", u"32767, 130");
+    std::vector<Text> before = Rows(entry);
+    // One page below 0, whichever row holds it: the overflow error, and every row as it was.
+    EXPECT_EQ(ErrorNumberOf([&] { entry.ShiftPages(-122); }), kErrorOverflow);
+    EXPECT_EQ(Rows(entry), before);
+    EXPECT_EQ(ErrorNumberOf([&] { entry.ShiftPages(1); }), kErrorOverflow);  // 32767 is the last
+    EXPECT_EQ(Rows(entry), before);
+    EXPECT_EQ(ErrorNumberOf([&] { entry.ShiftPages(-32768); }), kErrorOverflow);
+    EXPECT_EQ(Rows(entry), before);
+    EXPECT_EQ(entry.ShiftPages(-121), 3);
+    EXPECT_EQ(Rows(entry), (Texts{u"a/0-2, 79", u"b/4", u"c/iv", u"d/9, 32646"}));
+    before = Rows(entry);
+    EXPECT_EQ(ErrorNumberOf([&] { entry.ShiftPages(-1); }), kErrorOverflow);
+    EXPECT_EQ(Rows(entry), before);
+}
+
+TEST(EntryTable, ShiftPagesRefusesAListThatSaveCouldNotWrite) {
+    // "<Page>" and the escaped list must end before position 32767: 32760 characters of plain
+    // text. Moving 9 and 99 by one makes the list two characters longer.
+    const Text texts(32760 - 7, u'x');
+    Entry entry;
+    entry.Store(u"short", u"9");
+    entry.Store(u"long", u"9, 99, " + texts);  // 32760: the longest that fits
+    entry.Store(u"later", u"5");
+    const std::vector<Text> before = Rows(entry);
+    EXPECT_EQ(ErrorNumberOf([&] { entry.ShiftPages(1); }), kErrorOverflow);
+    EXPECT_EQ(Rows(entry), before);
+    // Shorter is fine, and so is the same length.
+    EXPECT_EQ(entry.ShiftPages(-1), 3);
+    EXPECT_EQ(entry.FindPage(u"long"), u"8, 98, " + texts);
+    EXPECT_EQ(entry.ShiftPages(1), 3);
+    EXPECT_EQ(entry.FindPage(u"long"), u"9, 99, " + texts);
+}
+
+TEST(EntryTable, ShiftPagesOfAFullTable) {
+    Entry entry;
+    for (int i = 0; i < Entry::kStoreLimit; ++i) entry.Store(Numbered(i), i % 2 ? DecimalText(i) : Text(u"x"));
+    EXPECT_EQ(entry.ShiftPages(3), Entry::kStoreLimit / 2);
+    EXPECT_EQ(entry.FetchPage(7999), u"8002");
+    EXPECT_EQ(entry.FetchPage(7998), u"x");
+    EXPECT_EQ(entry.MaxPage(), 8002);
+}

@@ -13,6 +13,7 @@
 #include "core/error.h"
 #include "entry/entry.h"
 #include "entry/index_file_reader.h"
+#include "entry/page_list.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "test_files.h"
@@ -92,6 +93,14 @@ std::vector<Text> LoadedRows(const TempFolder& folder, const std::string& bytes)
     return rows;
 }
 
+
+// An index file of the pairs, in the layout Save writes (values already escaped).
+std::string FileOf(const std::vector<std::pair<std::string, std::string>>& pairs) {
+    std::string bytes = "<?xml version=\"1.0\"?>\r\n<IndexDoc>\r\n";
+    for (const auto& [d, p] : pairs)
+        bytes += "<Index>\r\n<Description>" + d + "</Description>\r\n<Page>" + p + "</Page>\r\n</Index>\r\n";
+    return bytes + "</IndexDoc>\r\n";
+}
 
 }  // namespace
 
@@ -632,6 +641,171 @@ TEST(IndexFile, WildcardNamesPassThePresenceTestButCannotBeOpened) {
 }
 #endif
 
+// --- AppendPages: one index for a book printed as several reports ---
+
+TEST(IndexFile, AppendPagesMergesAFilesPagesMovedByTheOffsetAsAddPageWould) {
+    TempFolder folder;
+    const Text chapter = folder / "chapter2.xml";
+    const std::vector<std::pair<std::string, std::string>> pairs = {
+        {"peat", "1, iv"}, {"bog", "3"}, {"fen", "5-7"}, {"Alder", "12-14, 40"}, {"carr", "Preface"}};
+    WriteBytes(chapter, FileOf(pairs));
+    Entry entry, byCalls;
+    for (Entry* e : {&entry, &byCalls}) {
+        e->AddPage(u"peat", u"32-34");
+        e->Store(u"bog", u"12");
+        e->Store(u"carr", u"vi");
+    }
+    EXPECT_EQ(entry.AppendPages(chapter, 120), u"Append 5" + kLoaded);
+    const std::vector<Text> sorted = {u"Alder/132-134, 160", u"bog/12, 123", u"carr/vi, Preface", u"fen/125-127",
+                                      u"peat/32-34, 121, iv"};
+    const std::vector<Text> inOrder = {u"peat/32-34, 121, iv", u"bog/12, 123", u"carr/vi, Preface", u"fen/125-127",
+                                       u"Alder/132-134, 160"};
+    EXPECT_EQ(Rows(entry), kSorted ? sorted : inOrder);
+    // The same as an AddPage of each pair, its page moved.
+    for (const auto& [d, p] : pairs) {
+        const Text page = AsciiToText(p);
+        byCalls.AddPage(AsciiToText(d), ShiftPageList(page, 120).value_or(page));
+    }
+    EXPECT_EQ(Rows(entry), Rows(byCalls));
+    // AppendFile of the same file replaces pages instead (Pagestack: adds a second row), as it
+    // always has.
+    Entry replaced;
+    replaced.Store(u"bog", u"12");
+    replaced.AppendFile(chapter);
+    EXPECT_EQ(replaced.FetchPage(kSorted ? 1 : 2), u"3");
+    EXPECT_EQ(replaced.Count(), kSorted ? 5 : 6);
+}
+
+TEST(IndexFile, AppendPagesOfAFileInAnotherOrderWithListsAndDuplicates) {
+    TempFolder folder;
+    const Text path = folder / "toc.xml";
+    // As a Pagestack table may hold it: not sorted, a description twice, and the lines a
+    // reader skips or pairs otherwise.
+    WriteBytes(path, "<Page>orphan</Page>\r\n"                       // no description: skipped
+                     "<Description>zeta</Description>\r\n<Page>9, 2</Page>\r\n"
+                     "<Description>alpha</Description>\r\n<Page>4</Page>\r\n"
+                     "<Description>zeta</Description>\r\n<Page>3, xi</Page>\r\n"
+                     "<Description>lost</Description>\r\n<Description>beta</Description>\r\n<Page>1-3</Page>\r\n"
+                     "<Description>dangling</Description>\r\n");  // no page: dropped
+    Entry entry;
+    // Offset 0 moves nothing: a new row keeps its page as given, a second one merges into it.
+    EXPECT_EQ(entry.AppendPages(path, 0), u"Append 3" + kLoaded);
+    EXPECT_EQ(Rows(entry), (kSorted ? std::vector<Text>{u"alpha/4", u"beta/1-3", u"zeta/2, 3, 9, xi"}
+                                    : std::vector<Text>{u"zeta/2, 3, 9, xi", u"alpha/4", u"beta/1-3"}));
+    EXPECT_EQ(entry.AppendPages(path, 10), u"Append 3" + kLoaded);
+    EXPECT_EQ(entry.FindPage(u"zeta"), u"2, 3, 9, 12, 13, 19, xi");
+    EXPECT_EQ(entry.FindPage(u"alpha"), u"4, 14");
+    EXPECT_EQ(entry.FindPage(u"beta"), u"1-3, 11-13");
+
+    // In Pagestack, AppendFile keeps the duplicate and the orphan as rows; AppendPages merges
+    // into the first row of a description, as AddPage does.
+    Entry loaded;
+    EXPECT_EQ(loaded.AppendFile(path), (kSorted ? u"Append 3" : u"Append 5") + kLoaded);
+    EXPECT_EQ(loaded.AppendPages(path, 100), (kSorted ? u"Append 3" : u"Append 5") + kLoaded);
+    if (!kSorted) {
+        EXPECT_EQ(Rows(loaded), (std::vector<Text>{u"/orphan", u"zeta/2, 9, 102, 103, 109, xi", u"alpha/4, 104",
+                                                   u"zeta/3, xi", u"beta/1-3, 101-103"}));
+    }
+}
+
+// Each AppendPages reads its own file: a Description line left over from an earlier load
+// waits for the next NewFile or AppendFile as it did, and one left in this file goes.
+TEST(IndexFile, AppendPagesLeavesThePendingDescriptionToTheOtherLoads) {
+    TempFolder folder;
+    WriteBytes(folder / "a.xml", "<Description>carried</Description>\r\n");
+    WriteBytes(folder / "b.xml", "<Page>5</Page>\r\n<Description>x</Description>\r\n<Page>1</Page>\r\n"
+                                 "<Description>left</Description>\r\n");
+    WriteBytes(folder / "c.xml", "<Page>7</Page>\r\n");
+    Entry entry;
+    entry.NewFile(folder / "a.xml");
+    EXPECT_EQ(entry.AppendPages(folder / "b.xml", 2), u"Append 1" + kLoaded);
+    EXPECT_EQ(Rows(entry), std::vector<Text>{u"x/3"});
+    entry.AppendFile(folder / "c.xml");
+    EXPECT_EQ(Rows(entry), (kSorted ? std::vector<Text>{u"x/3"} : std::vector<Text>{u"x/3", u"carried/7"}));
+}
+
+TEST(IndexFile, AppendPagesAnswersEmptyAndMissingNamesAsAppendFile) {
+    TempFolder folder;
+    Entry entry;
+    entry.Store(u"kept", u"1");
+    EXPECT_EQ(entry.AppendPages(u"", 5), u"");
+    EXPECT_EQ(entry.AppendPages(folder / "missing.xml", 5), u"UFL Error: Cannot find file=" + (folder / "missing.xml"));
+    fs::create_directory(folder.path() / "dir.xml");
+    EXPECT_EQ(entry.AppendPages(folder / "dir.xml", 5), u"UFL Error: Cannot find file=" + (folder / "dir.xml"));
+    EXPECT_EQ(Rows(entry), std::vector<Text>{u"kept/1"});
+}
+
+TEST(IndexFile, AppendPagesRefusalsLeaveTheWholeTableAsItWas) {
+    TempFolder folder;
+    const std::string good = FileOf({{"known", "5"}, {"new one", "6"}});
+    const std::string longList = "9, 99, " + std::string(32760 - 7, 'x');  // the longest Save writes
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int16_t offset;
+        int32_t error;  // 0: the table-full text
+    };
+    const std::vector<Case> cases = {
+        // A file that cannot be read to its end: its error, after good pairs too.
+        {"bad reference", good + "<Description>&#300;</Description>\r\n", 1, kErrorInvalidArgument},
+        {"far tag", good + "<Description" + std::string(32767, 'x') + ">v</Description>\r\n", 1, kErrorOverflow},
+        // A page moved out of 0 to 32767, up or down, in any row of the file.
+        {"beyond 32767", good + FileOf({{"far", "32700"}}), 68, kErrorOverflow},
+        {"below 0", FileOf({{"known", "40"}, {"new one", "6, iv"}}), -7, kErrorOverflow},
+        {"range end", FileOf({{"new one", "3-32767"}}), 1, kErrorOverflow},
+        // A list that Save could not write: the one a table row would hold, and one the file
+        // makes for a new row.
+        {"long list", FileOf({{"new one", "1"}, {"long", "1000"}}), 0, kErrorOverflow},
+        {"long new list", FileOf({{"fresh", longList}, {"fresh", "7"}}), 0, kErrorOverflow},
+        // The read error comes first, then the pages, then the room for new rows.
+        {"read error first", FileOf({{"far", "32767"}}) + "<Page>&#300;</Page>\r\n", 1, kErrorInvalidArgument},
+        {"overflow before room", FileOf({{"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"far", "32767"}}), 1, kErrorOverflow},
+        {"no room", FileOf({{"known", "8"}, {"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"a1", "4"}}), 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Text path = folder / (std::string(c.name) + ".xml");
+        WriteBytes(path, c.bytes);
+        // 7998 rows: room for two new descriptions.
+        Entry entry;
+        entry.Store(u"known", u"40");
+        entry.Store(u"long", platform::FromAnsi(longList));
+        for (int i = 0; i < Entry::kStoreLimit - 6; ++i) entry.Store(u"Item " + DecimalText(10000 + i), u"2");
+        entry.Store(u"odd", u"9, 2, 9");
+        entry.Store(u"zero", u"0");
+        ASSERT_EQ(entry.Count(), Entry::kStoreLimit - 2);
+        const std::vector<Text> before = Rows(entry);
+        if (c.error != 0) {
+            EXPECT_EQ(ErrorNumberOf([&] { entry.AppendPages(path, c.offset); }), c.error);
+        } else {
+            EXPECT_EQ(entry.AppendPages(path, c.offset), Text(Build::kTableFullText));
+        }
+        EXPECT_EQ(Rows(entry), before);
+        // Two new descriptions fit, beside any number of known ones.
+        WriteBytes(path, FileOf({{"a1", "1"}, {"known", "8"}, {"a2", "2"}, {"a1", "4"}, {"zero", "1"}}));
+        const int16_t offset = c.offset < 0 ? 0 : c.offset;
+        EXPECT_EQ(entry.AppendPages(path, offset), u"Append " + DecimalText(Entry::kStoreLimit) + kLoaded);
+        EXPECT_EQ(entry.FindPage(u"known"), MergePageList(u"40", DecimalText(8 + offset)));
+        EXPECT_EQ(entry.FindPage(u"a1"), MergePageList(DecimalText(1 + offset), DecimalText(4 + offset)));
+    }
+}
+
+TEST(IndexFile, AppendPagesIntoAFullTableMergesKnownTerms) {
+    TempFolder folder;
+    WriteBytes(folder / "8001.xml", PairsFile(8001));
+    WriteBytes(folder / "known.xml", FileOf({{"Item 100005", "7"}, {"Item 100000", "1-3"}}));
+    WriteBytes(folder / "new.xml", FileOf({{"Item 100005", "7"}, {"Item 099999", "1"}}));
+    Entry entry;
+    entry.NewFile(folder / "8001.xml");  // Keystack loads 8000 rows, Pagestack 8001
+    const int16_t full = entry.Count();
+    EXPECT_EQ(entry.AppendPages(folder / "known.xml", 10), u"Append " + DecimalText(full) + kLoaded);
+    EXPECT_EQ(entry.FetchPage(5), u"5, 17");
+    EXPECT_EQ(entry.FetchPage(0), u"0, 11-13");
+    const std::vector<Text> before = Rows(entry);
+    EXPECT_EQ(entry.AppendPages(folder / "new.xml", 10), Text(Build::kTableFullText));
+    EXPECT_EQ(Rows(entry), before);
+}
+
 // --- The reader that every loader of index files shares ---
 
 TEST(IndexFileReader, LinesEndAtCrOrWithoutAnyCrAtLf) {
@@ -698,6 +872,30 @@ TEST(IndexFileReader, BytesThatFormNoUtf8CharacterBecomeReplacementCharacters) {
         {std::string("\0", 1), Text(1, u'\0')},
     };
     for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodeIndexFile(kUtf8Mark + bytes).text, text) << bytes;
+}
+
+TEST(IndexFileReader, DescriptionLinesPairWithTheNextPageLine) {
+    std::vector<std::string> pairs;
+    const IndexFilePairHandler collect = [&](Text d, Text p) { pairs.push_back(TextToAscii(d) + "/" + TextToAscii(p)); };
+    Text pending = u"carried";
+    for (const Text& line : {Text(u"<Page>1</Page>"), Text(u"<Page>2</Page>"), Text(u"<Description>a</Description>"),
+                             Text(u"<Other>x</Other>"), Text(u"</Index>"), Text(u"  <Page>&amp;3</Page>"),
+                             Text(u"<Description>b</Description>"), Text(u"<Description>c</Description>"),
+                             Text(u"x<Page>4</Page>"), Text(u"<Page>4</Page>"), Text(u"<Description>left</Description>")})
+        PairIndexFileLine(line, pending, collect);
+    EXPECT_EQ(pairs, (std::vector<std::string>{"carried/1", "/2", "a/&3", "c/4"}));
+    EXPECT_EQ(pending, u"left");
+    // A bad value ends the reading whatever its tag, and leaves the pending description.
+    EXPECT_EQ(ErrorNumberOf([&] { PairIndexFileLine(u"<Other>&#300;</Other>", pending, collect); }), kErrorInvalidArgument);
+    EXPECT_EQ(ErrorNumberOf([&] { PairIndexFileLine(u"<Page>&#300;</Page>", pending, collect); }), kErrorInvalidArgument);
+    EXPECT_EQ(pending, u"left");
+    EXPECT_EQ(pairs.size(), 4u);
+
+    TempFolder folder;
+    WriteBytes(folder / "pairs.xml", "\xEF\xBB\xBF<Page>5</Page>\n  <Description>d</Description>\n<Page>6</Page>\n");
+    ReadIndexFilePairs(folder / "pairs.xml", pending, collect);
+    EXPECT_EQ(pairs, (std::vector<std::string>{"carried/1", "/2", "a/&3", "c/4", "left/5", "d/6"}));
+    EXPECT_EQ(pending, u"");
 }
 
 TEST(IndexFileReader, EachLineComesWithItsNumber) {

@@ -75,3 +75,67 @@ TEST(PageList, ExistingTextIsReadAsAList) {
     // Only ", " separates: a comma alone is part of the page.
     EXPECT_EQ(MergePageList(u"1,2", u"3"), u"3, 1,2");
 }
+
+// --- Moving pages by an offset, for a report printed as one part of a book ---
+
+TEST(PageListShift, SinglePagesListsAndRangesMoveAndStayInTheListsForm) {
+    EXPECT_EQ(ShiftPageList(u"12", 120), u"132");
+    EXPECT_EQ(ShiftPageList(u"12-14, 40", 120), u"132-134, 160");
+    EXPECT_EQ(ShiftPageList(u"0", 32767), u"32767");
+    EXPECT_EQ(ShiftPageList(u"3, 7-9, iv, A-3", 3), u"6, 10-12, iv, A-3");  // texts stay, after the numbers
+    // The result is in the list's own form, whatever the form before.
+    EXPECT_EQ(ShiftPageList(u"9, 2, 9, iv, , 3, 4", 1), u"3-5, 10, iv");
+    EXPECT_EQ(ShiftPageList(u"7-8", 2), u"9, 10");
+    EXPECT_EQ(ShiftPageList(u"9-11, 10-14", 1), u"10-15");
+    EXPECT_EQ(ShiftPageList(u"99, 999, 9999", 1), u"100, 1000, 10000");
+    // Only the numbers of page lists move: no sign, no leading zero, no blanks, 0 to 32767;
+    // a reversed or equal range is text.
+    EXPECT_EQ(ShiftPageList(u"5, -3, 007, 32768,  4, 2.5, 12-10, 5-5, 1e2", 10),
+              u"15, -3, 007, 32768,  4, 2.5, 12-10, 5-5, 1e2");
+    EXPECT_EQ(ShiftPageList(u"1,2, 3", 1), u"4, 1,2");  // only ", " separates
+}
+
+TEST(PageListShift, NegativeOffsetsReachZeroAndOnePastIsAnOverflow) {
+    EXPECT_EQ(ShiftPageList(u"121-123, 200", -121), u"0-2, 79");
+    EXPECT_EQ(ShiftPageList(u"32767", -32767), u"0");
+    EXPECT_EQ(ShiftPageList(u"32767, 5", -5), u"0, 32762");
+    EXPECT_EQ(ErrorNumberOf([] { ShiftPageList(u"121-123, 200", -122); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { ShiftPageList(u"0", -1); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { ShiftPageList(u"4, 0-2", -32768); }), kErrorOverflow);
+    // Upwards: both ends of a range count.
+    EXPECT_EQ(ShiftPageList(u"32700-32760", 7), u"32707-32767");
+    EXPECT_EQ(ErrorNumberOf([] { ShiftPageList(u"32700-32760", 8); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { ShiftPageList(u"iv, 1, 32767", 1); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { ShiftPageList(u"1", 32767); }), kErrorOverflow);
+}
+
+TEST(PageListShift, NothingMovesWithoutANumberOrWithOffsetZero) {
+    // The text stays exactly as it is, in whatever form: the caller keeps it.
+    for (TextView page : {u"", u"iv", u"iv, iv, x", u"Preface, , 007", u"12-10", u" 12", u"-40"}) {
+        EXPECT_EQ(ShiftPageList(page, 5), std::nullopt) << TextToAscii(page);
+        EXPECT_EQ(ShiftPageList(page, -32768), std::nullopt) << TextToAscii(page);
+    }
+    EXPECT_EQ(ShiftPageList(u"9, 2, 9", 0), std::nullopt);
+    EXPECT_EQ(ShiftPageList(u"0", 0), std::nullopt);
+    // Moving there and back gives the list's own form.
+    EXPECT_EQ(ShiftPageList(*ShiftPageList(u"9, 2, 9, 3, 4", 100), -100), MergePageList(u"9, 2, 9, 3, 4", u""));
+}
+
+TEST(PageListShift, AMergeMovesOnlyThePagesAdded) {
+    EXPECT_EQ(MergePageList(u"1, iv", u"2-4, x, iv", 10), u"1, 12-14, iv, x");
+    EXPECT_EQ(MergePageList(u"130", u"10", 120), u"130");
+    EXPECT_EQ(MergePageList(u"5", u"", 3), u"5");
+    EXPECT_EQ(MergePageList(u"32767", u"iv", 1), u"32767, iv");  // the list itself never moves
+    EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1", u"iv, 5", -6); }), kErrorOverflow);
+    // The same as moving the page first and merging it then.
+    for (TextView list : {u"", u"3, 7-9", u"iv, 9, 2, 9", u"100-102, x"}) {
+        for (TextView page : {u"", u"1", u"1-3, 97", u"x, 5, x", u"iv"}) {
+            for (int offset : {-1, 0, 2, 97}) {
+                const Text page0(page);
+                EXPECT_EQ(MergePageList(list, page, offset),
+                          MergePageList(list, ShiftPageList(page, offset).value_or(page0)))
+                    << TextToAscii(list) << " | " << TextToAscii(page) << " | " << offset;
+            }
+        }
+    }
+}

@@ -1,6 +1,7 @@
 ' Errors as a script sees them: a library error reaches Err with its classic number and
 ' description and gives no value; arguments of no usable type, a wrong argument count and
-' an unknown method are refused by the dispatch layer. The object stays usable after each.
+' an unknown method are refused by the dispatch layer. The object stays usable after each, and
+' a refused ShiftPages or AppendPages leaves its table as it was.
 ' Prints "ok ..."/"FAIL ..." and "ALL DONE".
 Option Explicit
 On Error Resume Next
@@ -53,6 +54,37 @@ Sub RunFor(library)
     n = e.Count
     number = Err.Number : Err.Clear
     Expect library & ": still usable", number & " " & n, "0 1"
+
+    ' ShiftPages and AppendPages: a page outside 0 to 32767 is an overflow, and nothing moves.
+    Dim offset, page, folder, file
+    r = e.Store("Near", "3, 7-9")
+    offset = -4
+    n = 99
+    n = e.ShiftPages(offset)
+    number = Err.Number : description = Err.Description : Err.Clear
+    Expect library & ": ShiftPages below 0 overflows", number & " " & description, "6 Overflow"
+    Expect library & ": ShiftPages gives no value on error", n, 99
+    page = e.FindPage("Near")
+    Expect library & ": ShiftPages refused moves nothing", page, "3, 7-9"
+    offset = 2
+    n = e.ShiftPages(offset)
+    page = e.FindPage("Near")
+    number = Err.Number : Err.Clear
+    Expect library & ": ShiftPages by a variable", number & " " & n & " " & page, "0 1 5, 9-11"
+    folder = WScript.Arguments(0)
+    file = folder & "\" & library & "-far.xml"
+    r = e.Save(file)
+    r = e.Clear()
+    r = e.Store("Far", "1")
+    r = e.AppendPages(file, 67)  ' "40000" is no number of a page list: it stays
+    number = Err.Number : Err.Clear
+    Expect library & ": AppendPages merges", number & " " & e.FindPage("Far") & "|" & e.FindPage("Near"), _
+        "0 1, 40000|72, 76-78"
+    r = e.AppendPages(file, 32767 - 10)
+    number = Err.Number : description = Err.Description : Err.Clear
+    Expect library & ": AppendPages beyond 32767 overflows", number & " " & description, "6 Overflow"
+    page = e.FindPage("Near")
+    Expect library & ": AppendPages refused changes nothing", e.Count & " " & page, "2 72, 76-78"
 End Sub
 
 RunFor "Keystack"
