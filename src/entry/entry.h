@@ -135,6 +135,8 @@ private:
     // Keystack in text order: the order, and each row's sort key by row number (written with
     // the row). None in ordinal order.
     std::unique_ptr<platform::TextOrder> textOrder_;
+    // In ordinal order, the user's default locale, for FetchGroup's headings.
+    mutable std::unique_ptr<platform::TextOrder> defaultOrder_;
     std::unique_ptr<std::string[]> keys_;
     // SetOrder chose the order: NewFile keeps it. Until then each file read by NewFile brings
     // its own, which the loader takes from the first tag of the file (the root start tag).

@@ -105,6 +105,7 @@ Text Entry::FetchGroup(int16_t index) const {
     if (!InUse(index)) return Text();
     const Text& description = RowAt(index).description;
     if (textOrder_) return textOrder_->LetterGroup(description);
-    const auto order = platform::TextOrder::Open(platform::DefaultLocaleName());
-    return order ? order->LetterGroup(description) : Text();
+    // Opened once per object: a report asks for a heading per row.
+    if (!defaultOrder_) defaultOrder_ = platform::TextOrder::Open(platform::DefaultLocaleName());
+    return defaultOrder_ ? defaultOrder_->LetterGroup(description) : Text();
 }
