@@ -1,5 +1,6 @@
 // The one compile-time choice between the deliverables: the build system defines
-// FOLIO_BUILD_KEYSTACK or FOLIO_BUILD_PAGESTACK, and the core uses `Build`.
+// FOLIO_BUILD_KEYSTACK or FOLIO_BUILD_PAGESTACK, and the deliverable's code uses `Build` (and its
+// tables the same values as `kBuildEdition`).
 #pragma once
 
 #include "automation/build_traits.h"
@@ -8,6 +9,8 @@
 #error "define exactly one of FOLIO_BUILD_KEYSTACK and FOLIO_BUILD_PAGESTACK"
 #elif defined(FOLIO_BUILD_KEYSTACK)
 using Build = KeystackBuild;
+inline constexpr const Edition& kBuildEdition = kKeystackEdition;
 #else
 using Build = PagestackBuild;
+inline constexpr const Edition& kBuildEdition = kPagestackEdition;
 #endif

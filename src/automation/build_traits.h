@@ -1,5 +1,6 @@
-// What sets the two deliverables apart, as two traits types. The core is written once
-// against `Build` (see build.h); each deliverable is compiled with one of these.
+// What sets the two deliverables apart, as two traits types; each deliverable is compiled with
+// one of them as `Build` (see build.h). The table takes the same values as an `Edition`, so
+// that one program may hold tables of both kinds (the indexfile tool reads and writes both).
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,23 @@ struct BuildIdentity {
     TextView companyName;
     int16_t major, minor, build, revision;
 };
+
+// A deliverable's values, as the table holds them.
+struct Edition {
+    bool sorted;  // Store keeps rows sorted (Keystack), or in the order first stored (Pagestack)
+    BuildIdentity identity;
+    TextView tableFullText, resetText, rootElement, entryElement, savedText, loadedText, noFileNameText;
+    bool newFileReturnsErrors, loadClearsPendingDescription;
+};
+
+// The Edition of a traits type.
+template <class Traits>
+constexpr Edition EditionOf() {
+    return {Traits::kSorted,      Traits::kIdentity,   Traits::kTableFullText,
+            Traits::kResetText,   Traits::kRootElement, Traits::kEntryElement,
+            Traits::kSavedText,   Traits::kLoadedText,  Traits::kNoFileNameText,
+            Traits::kNewFileReturnsErrors, Traits::kLoadClearsPendingDescription};
+}
 
 struct KeystackBuild {
     // Store keeps rows sorted by description, each description once (an index).
@@ -49,3 +67,6 @@ struct PagestackBuild {
     static constexpr bool kNewFileReturnsErrors = true;
     static constexpr bool kLoadClearsPendingDescription = false;
 };
+
+inline constexpr Edition kKeystackEdition = EditionOf<KeystackBuild>();
+inline constexpr Edition kPagestackEdition = EditionOf<PagestackBuild>();

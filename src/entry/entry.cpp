@@ -4,15 +4,14 @@
 #include <cstring>
 #include <numeric>
 
-#include "automation/build.h"
 #include "platform/platform.h"
 
 namespace {
 constexpr TextView kBlankDescriptionText = u"ERROR: Description cannot be blank";
 }  // namespace
 
-Entry::Entry() : rows_(std::make_unique<Row[]>(kRowCount)) {
-    if constexpr (Build::kSorted) {
+Entry::Entry(const Edition& edition) : edition_(edition), rows_(std::make_unique<Row[]>(kRowCount)) {
+    if (edition_.sorted) {
         order_ = std::make_unique<int16_t[]>(kRowCount);
         std::iota(order_.get(), order_.get() + kRowCount, int16_t{0});
     }
@@ -20,7 +19,7 @@ Entry::Entry() : rows_(std::make_unique<Row[]>(kRowCount)) {
 }
 
 int16_t Entry::RowNumberAt(int16_t index) const {
-    if constexpr (Build::kSorted) {
+    if (edition_.sorted) {
         return order_[index];
     } else {
         return index;  // Pagestack's rows stand in the table's order
@@ -29,7 +28,7 @@ int16_t Entry::RowNumberAt(int16_t index) const {
 
 Text Entry::Store(const Text& description, const Text& pageNo) {
     if (description.empty()) return Text(kBlankDescriptionText);
-    if constexpr (Build::kSorted) {
+    if (edition_.sorted) {
         return StoreSorted(description, pageNo);
     } else {
         return StoreInOrder(description, pageNo);
@@ -75,7 +74,7 @@ Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
         rows[*at].page = pageNo;  // also when the table is full
         return description;
     }
-    if (count_ >= kStoreLimit) return Text(Build::kTableFullText);
+    if (count_ >= kStoreLimit) return Text(edition_.tableFullText);
     // The first free row takes the entry; the numbers after its place move up by one.
     const int16_t row = *end;
     std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
@@ -94,14 +93,14 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
         rows_[found->second].page = pageNo;
         return description;
     }
-    if (count_ >= kStoreLimit) return Text(Build::kTableFullText);
+    if (count_ >= kStoreLimit) return Text(edition_.tableFullText);
     AppendRow(description, pageNo);
     return description;
 }
 
 std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
     if (description.empty()) return std::nullopt;
-    if constexpr (Build::kSorted) {
+    if (edition_.sorted) {
         const int16_t* const at = SortedPlaceOf(ProbeOf(description));
         if (at == order_.get() + count_ || rows_[*at].description != description) return std::nullopt;
         return *at;
@@ -116,7 +115,7 @@ void Entry::AppendRow(const Text& description, Text page) {
     Row& row = RowAt(count_);
     row.description = description;
     row.page = std::move(page);
-    if constexpr (!Build::kSorted) {
+    if (!edition_.sorted) {
         if (!row.description.empty()) firstRow_.emplace(row.description, count_);  // keeps a lower row
     }
     ++count_;
@@ -146,5 +145,5 @@ int16_t Entry::MaxPage() const {
 
 Text Entry::Clear() {
     ReleaseRows();
-    return Text(Build::kResetText);
+    return Text(edition_.resetText);
 }

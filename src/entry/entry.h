@@ -1,6 +1,8 @@
 // Entry: one table of description/page pairs (the EntryTable) and the index file that saves
 // and restores it. Keystack keeps the rows sorted by description; Pagestack keeps them in
-// the order they were first stored.
+// the order they were first stored. A table is of the deliverable it was made for (its
+// Edition): a deliverable's own tables are made with Entry(), and a program that handles both
+// kinds of index file names the edition of each.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "automation/build_traits.h"
 #include "core/text.h"
 #include "platform/text_order.h"
 
@@ -23,7 +26,10 @@ public:
     static constexpr int16_t kStoreLimit = 8000;
     static constexpr int16_t kRowCount = 8001;
 
+    // A table of the deliverable this code is built as (defined with the deliverable's build).
     Entry();
+    explicit Entry(const Edition& edition);
+    const Edition& GetEdition() const { return edition_; }
 
     Text Store(const Text& description, const Text& pageNo);
     int16_t Count() const { return count_; }
@@ -123,6 +129,7 @@ private:
     // when the new rows do not fit; throws the overflow error for a page or list.
     std::optional<Text> MergePagePairs(std::vector<PagePair>& pairs, int16_t offset);
 
+    const Edition& edition_;
     // The rows are allocated once, for the full capacity; rows at or above count_ keep
     // whatever they last held and are never read.
     std::unique_ptr<Row[]> rows_;

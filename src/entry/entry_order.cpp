@@ -4,7 +4,6 @@
 // descriptions equal ("Lake", "lake") the ordinal order, so that equality stays exact.
 #include <algorithm>
 
-#include "automation/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
 
@@ -64,10 +63,10 @@ std::unique_ptr<platform::TextOrder> Entry::TextOrderNamed(const Text& name) {
 
 Text Entry::SetOrder(const Text& order) {
     if (order.empty()) return Order();
-    if constexpr (Build::kSorted) {
+    if (edition_.sorted) {
         UseOrder(TextOrderNamed(order));
     } else if (const Text lower = AsciiLower(order); lower != kOrdinal) {
-        const Text library(Build::kIdentity.libraryName);
+        const Text library(edition_.identity.libraryName);
         if (NamesTextOrder(lower)) {
             throw OrderError(library + u" keeps its entries in the order they were stored: it accepts the "
                                        u"order \"ordinal\" only, not " + Quoted(order));

@@ -3,7 +3,6 @@
 // a book's parts move and merge their pages with ShiftPages and AppendPages.
 #include <unordered_map>
 
-#include "automation/build.h"
 #include "entry/entry.h"
 #include "entry/page_list.h"
 
@@ -83,7 +82,7 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
     }
     // Store refuses a new description once 8000 rows are in use.
     if (!planOfNew.empty() && count_ + planOfNew.size() > static_cast<size_t>(kStoreLimit))
-        return Text(Build::kTableFullText);
+        return Text(edition_.tableFullText);
     // New rows go where Store puts them (Keystack: in the order in force; Pagestack: at the
     // end, in the file's order).
     for (Planned& planned : plan) {

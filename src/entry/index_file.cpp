@@ -1,7 +1,6 @@
 // The index file: Save writes the table as XML, one element per line; NewFile and AppendFile
 // read such a file back line by line. Only Description and Page lines carry data, so each
 // deliverable reads the other's files.
-#include "automation/build.h"
 #include "automation/identity.h"
 #include "core/error.h"
 #include "entry/entry.h"
@@ -30,12 +29,12 @@ Text Entry::Save(const Text& sFile) const {
         // that name is still there: that file is not what the caller asked to save.
         // A text order is recorded on the root element; an ordinal table writes the file as ever.
         const Text rootAttributes = textOrder_ ? u"order=\"" + Order() + u"\"" : Text();
-        if (!OpenXmlFile(sFile, Text(Build::kRootElement), rootAttributes).empty()) return CouldNotSave(sFile);
+        if (!OpenXmlFile(sFile, Text(edition_.rootElement), rootAttributes).empty()) return CouldNotSave(sFile);
         if (platform::FileReplacement* out = XmlFileOutput()) WriteEntries(*out);
         // The file that was there keeps its content when the new one cannot take its place.
         if (CloseXmlFile() == kXmlFileNotPlaced) return CouldNotSave(sFile);
         if (!platform::FileIsPresent(sFile)) return CouldNotSave(sFile);
-        return Text(Build::kSavedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
+        return Text(edition_.savedText) + sFile + u" (" + DecimalText(count_) + u" lines) ";
     } catch (...) {
         AbandonXmlFile();
         return CurrentErrorDescription();
@@ -45,7 +44,7 @@ Text Entry::Save(const Text& sFile) const {
 // Four lines per entry with a description, escaped straight into the file's bytes, which go
 // out a bounded piece at a time: a Save needs no more memory for 8000 long rows than for ten.
 void Entry::WriteEntries(platform::FileReplacement& out) const {
-    const Text entryElement(Build::kEntryElement);
+    const Text entryElement(edition_.entryElement);
     const std::string openTag = XmlOpenTagLine(entryElement);
     const std::string closeTag = XmlCloseTagLine(entryElement);
     const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag);
@@ -72,8 +71,8 @@ void Entry::CheckPageFitsLine(const Text& page) {
 
 Text Entry::NewFile(const Text& sFile) {
     ReleaseRows();  // first, so the table is empty even when nothing can be read
-    if (sFile.empty()) return Text(Build::kNoFileNameText);
-    if constexpr (Build::kNewFileReturnsErrors) {
+    if (sFile.empty()) return Text(edition_.noFileNameText);
+    if (edition_.newFileReturnsErrors) {
         try {
             return LoadFile(sFile, u"Load ", true);
         } catch (const AutomationError& e) {
@@ -91,10 +90,10 @@ Text Entry::AppendFile(const Text& sFile) {
 
 Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
-    if constexpr (Build::kLoadClearsPendingDescription) pendingDescription_.clear();
+    if (edition_.loadClearsPendingDescription) pendingDescription_.clear();
     // Keystack, until SetOrder chooses: a file read by NewFile brings its order, ordinal
     // unless its root start tag records one this machine can apply. AppendFile keeps the order.
-    const bool adoptOrder = Build::kSorted && newFile && !orderChosen_;
+    const bool adoptOrder = edition_.sorted && newFile && !orderChosen_;
     if (adoptOrder) UseOrder(nullptr);
     ReadIndexFilePairs(
         sFile, pendingDescription_, [this](Text description, Text page) { LoadPair(description, page); },
@@ -105,11 +104,11 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
 }
 
 Text Entry::LoadedText(TextView verb) const {
-    return Text(verb) + DecimalText(count_) + Text(Build::kLoadedText);
+    return Text(verb) + DecimalText(count_) + Text(edition_.loadedText);
 }
 
 void Entry::LoadPair(Text& description, Text& page) {
-    if constexpr (Build::kSorted) {
+    if (edition_.sorted) {
         // Loading sorts and merges as Store does; a full table refuses without a word.
         if (!description.empty() && count_ <= kStoreLimit) Store(description, page);
     } else if (count_ <= kStoreLimit) {
