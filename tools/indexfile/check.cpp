@@ -1,6 +1,7 @@
 // indexfile check: everything in a file that would make a load stop or lose data, each at its
 // line. The file is read with the loader's own reader, line by line, as a load reads it.
 #include <algorithm>
+#include <utility>
 #include <unordered_map>
 
 #include "commands.h"
@@ -69,6 +70,7 @@ private:
             Add(number, (stopped_ ? Text(u"a load would stop here too: ") : Text(u"the load stops here: ")) +
                             LoadStopReason(e, line) + (stopped_ ? Text() : Text(u"; no row after it is loaded")));
             stopped_ = true;
+            descriptionUnread_ = true;
             return;
         }
         if (!tag) {
@@ -78,6 +80,7 @@ private:
             return;
         }
         lastTag_ = Text(*tag);
+        const bool unreadBefore = std::exchange(descriptionUnread_, false);
         if (!root_ && tag->substr(0, 1) != u"?") OnRoot(*tag, number);
         if (*tag == kDescriptionTag) {
             if (pendingLine_ != 0)
@@ -87,10 +90,12 @@ private:
         } else if (*tag == kPageTag) {
             pendingLine_ = 0;
         } else {
+            descriptionUnread_ = unreadBefore;  // a line the loader skips pairs nothing
             const TextView name = RootNameOf(*tag);
             if (name == kDescriptionTag || name == kPageTag) {
                 Add(number, u"a " + Text(name) + u" element with attributes: the loader reads only <" + Text(name) +
                                 u"> without them, and skips this line");
+                descriptionUnread_ = true;
             } else {
                 CheckHiddenElement(line, number, Text(*tag));
             }
@@ -104,6 +109,7 @@ private:
             Add(number, u"a " + Text(name) + u" element that " +
                             (tag.empty() ? Text(u"does not start its line") : u"follows the tag <" + tag + u">") +
                             u": the loader reads only the first tag of a line, and skips this one");
+            descriptionUnread_ = true;
             return;
         }
     }
@@ -128,7 +134,9 @@ private:
 
     void OnPair(const Text& description, const Text& page, size_t pageLine) {
         const size_t line = pendingLine_;
-        if (line == 0) {
+        if (line == 0 && descriptionUnread_) {
+            // The Description line before it could not be read: that line is reported.
+        } else if (line == 0) {
             Add(pageLine, edition_.sorted
                               ? Text(u"a Page line with no Description line before it: the load skips it")
                               : Text(u"a Page line with no Description line before it: the load makes a row "
@@ -156,6 +164,7 @@ private:
                           (seen->second.page == page ? Text()
                                                      : u", and the page " + Quoted(seen->second.page) + u" is lost"));
             seen->second = Seen{line, page};
+            return;  // its place in the order is that of its first row
         } else if (seen_.size() == static_cast<size_t>(Entry::kStoreLimit) + 1) {
             Add(pageLine, u"the table is full: Keystack loads 8000 descriptions, and this and every later new "
                           u"one are lost");
@@ -216,6 +225,9 @@ private:
     Text lastTag_;
     std::optional<Text> root_;
     bool stopped_ = false;
+    // The last Description or Page before this line was one the loader does not read: the
+    // Page line after it is a consequence, not a problem of its own.
+    bool descriptionUnread_ = false;
     // Keystack: descriptions seen, and the file's order.
     std::unordered_map<Text, Seen> seen_;
     std::unique_ptr<platform::TextOrder> order_;
