@@ -16,7 +16,7 @@ protected:
     std::wstring Path(const std::string& name) const {
         return WindowsPath(FOLIO_TEST_WORK_FOLDER) + L"\\indexfile_" + Widen(Lib().name) + L"_" + Widen(name);
     }
-    static std::string Call(HRESULT (_EntryPages::*method)(BSTR*, BSTR*, BSTR*), _EntryPages* entry,
+    static std::string Call(HRESULT (STDMETHODCALLTYPE _EntryPages::*method)(BSTR*, BSTR*, BSTR*), _EntryPages* entry,
                             const std::wstring& a, const std::wstring& b) {
         Bstr first(a.c_str()), second(b.c_str()), result;
         BSTR firstArg = first.Get(), secondArg = second.Get();
@@ -96,7 +96,9 @@ TEST_P(IndexFileMerge, MergeWritesTheFileThatAppendPagesAndSaveWrite) {
     ProgramRun run = Merge(args);
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Bytes(out), expected);
-    if (keystack) EXPECT_NE(expected.find("<IndexDoc order=\"text:sv-SE\">\r\n"), std::string::npos);
+    if (keystack) {
+        EXPECT_NE(expected.find("<IndexDoc order=\"text:sv-SE\">\r\n"), std::string::npos);
+    }
 
     // What AppendPages refuses, the merge refuses, and writes nothing.
     DeleteFileW(out.c_str());
