@@ -48,7 +48,7 @@ std::wstring Quote(const std::wstring& arg) {
 
 HANDLE Capture(const std::filesystem::path& path) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    return CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+    return CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 #endif
@@ -57,8 +57,12 @@ HANDLE Capture(const std::filesystem::path& path) {
 
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
                       const std::string& workFolder) {
-    const std::filesystem::path outPath = std::filesystem::u8path(workFolder) / "program.out";
-    const std::filesystem::path errPath = std::filesystem::u8path(workFolder) / "program.err";
+    // Files of their own for each run: under Wine a program's handles can outlive the moment its
+    // process is signalled as ended, and a file the last run still holds cannot be created anew.
+    static int runs = 0;
+    const std::string name = "program" + std::to_string(++runs);
+    const std::filesystem::path outPath = std::filesystem::u8path(workFolder) / (name + ".out");
+    const std::filesystem::path errPath = std::filesystem::u8path(workFolder) / (name + ".err");
     ProgramRun run;
 #ifdef _WIN32
     std::wstring path = Wide(program);
@@ -70,6 +74,12 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
     std::wstring commandLine = Quote(path);
     for (const std::string& arg : args) commandLine += L" " + Quote(Wide(arg));
     HANDLE out = Capture(outPath), err = Capture(errPath);
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+        run.err = "cannot create the files that capture the program's output: error " + std::to_string(GetLastError());
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+        return run;
+    }
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -107,5 +117,8 @@ ProgramRun RunProgram(const std::string& program, const std::vector<std::string>
 #endif
     run.out = ReadAll(outPath);
     run.err = ReadAll(errPath);
+    std::error_code ignored;  // a file still held is left for the folder's removal
+    std::filesystem::remove(outPath, ignored);
+    std::filesystem::remove(errPath, ignored);
     return run;
 }
