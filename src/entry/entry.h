@@ -71,6 +71,16 @@ public:
     // leave the table as it was. Pairs without a description are skipped; the object's pending
     // description is neither used nor changed.
     Text AppendPages(const Text& sFile, int16_t offset);
+    // Where AppendPages stopped, for a program that tells its user which row of which file
+    // refused a merge: the file's line (counted as ForEachIndexFileLine counts) at which the
+    // reading failed, or the Page line of the pair that was refused, with that pair as the
+    // file holds it (its page not yet moved). Line 0: the file could not be read at all.
+    struct PagesRefusal {
+        size_t line = 0;
+        Text description, page;
+    };
+    // AppendPages that also fills `refusal` (where given) when it refuses or throws.
+    Text AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal);
 
     // The index file: Save writes the rows in use; NewFile replaces them by a file's
     // entries, AppendFile adds a file's entries to them. Each returns a report text.
@@ -127,7 +137,8 @@ private:
     };
     // AppendPages once its file is read: merges every pair or none. Returns the refusal text
     // when the new rows do not fit; throws the overflow error for a page or list.
-    std::optional<Text> MergePagePairs(std::vector<PagePair>& pairs, int16_t offset);
+    // `refused`, where given, gets the number of the pair that refused the merge.
+    std::optional<Text> MergePagePairs(std::vector<PagePair>& pairs, int16_t offset, size_t* refused = nullptr);
 
     const Edition& edition_;
     // The rows are allocated once, for the full capacity; rows at or above count_ keep

@@ -40,7 +40,7 @@ int16_t Entry::ShiftPages(int16_t offset) {
 
 // The pairs are played as AddPage calls would play them, in file order, but onto a plan: the
 // page each row will hold, and the new rows. Only a plan that holds as a whole is written.
-std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t offset) {
+std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t offset, size_t* refused) {
     struct Planned {
         std::optional<int16_t> row;  // the row Store would update, or none for a new row
         const Text* description;
@@ -51,7 +51,11 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
     plan.reserve(pairs.size());  // never more: its items stay put, and `page` may point into one
     std::vector<int> planOfRow(kRowCount, -1);
     std::unordered_map<TextView, size_t> planOfNew;
+    // The first new description past the table's room, for a caller that names it.
+    const size_t room = count_ < kStoreLimit ? static_cast<size_t>(kStoreLimit - count_) : 0;
+    size_t tableFullAt = pairs.size();
     for (PagePair& pair : pairs) {
+        if (refused) *refused = static_cast<size_t>(&pair - pairs.data());
         // AddPage refuses a blank description: such a pair names no term, and Save would not
         // write it either.
         if (pair.description.empty()) continue;
@@ -65,6 +69,7 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
         } else {
             const auto [found, added] = planOfNew.try_emplace(pair.description, plan.size());
             if (added) {  // a new row holds its page as given, moved
+                if (planOfNew.size() == room + 1) tableFullAt = static_cast<size_t>(&pair - pairs.data());
                 if (std::optional<Text> moved = ShiftPageList(pair.page, offset)) pair.page = std::move(*moved);
                 plan.push_back({std::nullopt, &pair.description, &pair.page, Text()});
                 continue;
@@ -81,8 +86,10 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
         }
     }
     // Store refuses a new description once 8000 rows are in use.
-    if (!planOfNew.empty() && count_ + planOfNew.size() > static_cast<size_t>(kStoreLimit))
+    if (!planOfNew.empty() && count_ + planOfNew.size() > static_cast<size_t>(kStoreLimit)) {
+        if (refused) *refused = tableFullAt;
         return Text(edition_.tableFullText);
+    }
     // New rows go where Store puts them (Keystack: in the order in force; Pagestack: at the
     // end, in the file's order).
     for (Planned& planned : plan) {

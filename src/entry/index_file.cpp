@@ -133,14 +133,45 @@ void Entry::AdoptFileOrder(TextView rootTag) {
 // The whole file is read before the table changes, so a file that cannot be read to its end
 // changes nothing. Its Description lines pair with its own Page lines only: the object's
 // pending description waits for the next NewFile or AppendFile as before.
-Text Entry::AppendPages(const Text& sFile, int16_t offset) {
+Text Entry::AppendPages(const Text& sFile, int16_t offset) { return AppendPages(sFile, offset, nullptr); }
+
+Text Entry::AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal) {
     if (sFile.empty()) return Text();
     if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
     std::vector<PagePair> pairs;
+    std::vector<size_t> pageLines;  // each pair's Page line, only for a caller that asks
+    size_t lineRead = 0;
     Text pending;
-    ReadIndexFilePairs(sFile, pending, [&pairs](Text description, Text page) {
-        pairs.push_back({std::move(description), std::move(page)});
-    });
-    if (std::optional<Text> refusal = MergePagePairs(pairs, offset)) return *refusal;
+    try {
+        ReadIndexFileLines(sFile, [&](TextView line, size_t number) {
+            lineRead = number;
+            PairIndexFileLine(line, pending, [&](Text description, Text page) {
+                pairs.push_back({std::move(description), std::move(page)});
+                if (refusal) pageLines.push_back(number);
+            });
+        });
+    } catch (...) {
+        if (refusal) *refusal = PagesRefusal{lineRead, Text(), Text()};
+        throw;
+    }
+    // The pair as the file holds it: the merge moves pages in place.
+    const auto refuse = [&](size_t pair, const Text& page) {
+        *refusal = PagesRefusal{pageLines[pair], pairs[pair].description, page};
+    };
+    std::vector<Text> filePages;
+    if (refusal) {
+        filePages.reserve(pairs.size());
+        for (const PagePair& pair : pairs) filePages.push_back(pair.page);
+    }
+    size_t refused = pairs.size();
+    try {
+        if (std::optional<Text> text = MergePagePairs(pairs, offset, refusal ? &refused : nullptr)) {
+            if (refusal && refused < pairs.size()) refuse(refused, filePages[refused]);
+            return *text;
+        }
+    } catch (...) {
+        if (refusal && refused < pairs.size()) refuse(refused, filePages[refused]);
+        throw;
+    }
     return LoadedText(u"Append ");
 }

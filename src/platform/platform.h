@@ -31,6 +31,16 @@ bool AnsiCodePageIsSingleByte();
 // Throws the invalid-argument error for a number that is no character code of the code page.
 Text CharFromAnsiCode(int32_t code);
 
+#ifndef _WIN32
+// The portable seam only: the code page the functions above use in place of Windows-1252, by a
+// name ICU knows ("windows-1250", "ibm-943", "shift_jis") or a Windows code page number
+// ("1250", "932"), for a program that reads files written on a Windows of another code page.
+// Single- and double-byte code pages whose markup characters are ASCII's, as the ANSI code
+// pages of Windows are. Returns the empty text, or why the name cannot serve (and nothing
+// changes). Chosen before any text is converted; not meant to change while text is converted.
+Text UseAnsiCodePage(std::string_view name);
+#endif
+
 // --- Locale numbers and text ---
 
 // Locale-aware numeric test and conversion to a 16-bit integer, rounding half to even.

@@ -1,11 +1,13 @@
-// The portable seam for the native build: code page Windows-1252, '.' as decimal separator,
-// ',' as group separator, English month names.
+// The portable seam for the native build: code page Windows-1252 (or another single- or
+// double-byte code page that a program chooses with UseAnsiCodePage), '.' as decimal
+// separator, ',' as group separator, English month names.
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <limits>
 
 #include "core/error.h"
+#include "platform/code_page_table.h"
 #include "platform/decimal_number.h"
 #include "platform/platform.h"
 
@@ -31,6 +33,44 @@ int CharToByte(char16_t ch) {  // -1 when not in the code page
     return -1;
 }
 
+// The code page a program chose in place of Windows-1252, or none: Windows-1252, by the
+// tables above. Chosen once, before any text is converted, as a system's code page is.
+std::unique_ptr<const CodePageTable> chosenCodePage;
+const CodePageTable* CodePage() { return chosenCodePage.get(); }
+
+void AppendInCodePage(const CodePageTable& page, std::string& out, TextView text) {
+    for (char16_t ch : text) {
+        switch (page.codeLength[ch]) {
+            case 0: out.push_back('?'); break;
+            case 1: out.push_back(static_cast<char>(page.code[ch])); break;
+            default:
+                out.push_back(static_cast<char>(page.code[ch] >> 8));
+                out.push_back(static_cast<char>(page.code[ch] & 0xFF));
+        }
+    }
+}
+
+// Bytes that form no character become U+FFFD, each on its own, so that a lead byte without
+// its trail never takes the byte after it (a CR, a "<") along.
+Text FromCodePage(const CodePageTable& page, std::string_view bytes) {
+    Text out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (page.leadByte[b] && i + 1 < bytes.size()) {
+            const char16_t ch = page.pairChar[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
+            if (ch != CodePageTable::kNone) {
+                out.push_back(ch);
+                ++i;
+                continue;
+            }
+        }
+        const char16_t ch = page.byteChar[b];
+        out.push_back(ch == CodePageTable::kNone || page.leadByte[b] ? u'\uFFFD' : ch);
+    }
+    return out;
+}
+
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 std::optional<int16_t> ParseRadix(TextView digits, int radix) {
@@ -49,17 +89,28 @@ std::optional<int16_t> ParseRadix(TextView digits, int radix) {
 
 }  // namespace
 
+Text UseAnsiCodePage(std::string_view name) {
+    Text why;
+    bool isWindows1252 = false;
+    std::unique_ptr<CodePageTable> table = MakeCodePageTable(name, why, isWindows1252);
+    if (isWindows1252) {
+        chosenCodePage.reset();  // the default, by its own tables
+        return Text();
+    }
+    if (!table) return why;
+    chosenCodePage = std::move(table);
+    return Text();
+}
+
 std::string ToAnsi(TextView text) {
     std::string out;
     out.reserve(text.size());
-    for (char16_t ch : text) {
-        int b = CharToByte(ch);
-        out.push_back(static_cast<char>(b < 0 ? '?' : b));
-    }
+    AppendAnsi(out, text);
     return out;
 }
 
 void AppendAnsi(std::string& out, TextView text) {
+    if (const CodePageTable* page = CodePage()) return AppendInCodePage(*page, out, text);
     for (char16_t ch : text) {
         const int b = CharToByte(ch);
         out.push_back(static_cast<char>(b < 0 ? '?' : b));
@@ -67,6 +118,7 @@ void AppendAnsi(std::string& out, TextView text) {
 }
 
 Text FromAnsi(std::string_view bytes) {
+    if (const CodePageTable* page = CodePage()) return FromCodePage(*page, bytes);
     Text out;
     out.reserve(bytes.size());
     for (unsigned char b : bytes) out.push_back(ByteToChar(b));
@@ -74,15 +126,33 @@ Text FromAnsi(std::string_view bytes) {
 }
 
 int16_t AnsiCodeOf(char16_t ch) {
+    if (const CodePageTable* page = CodePage()) {
+        // A double-byte character: lead * 256 + trail as a 16-bit signed number, as on Windows.
+        return page->codeLength[ch] == 0 ? int16_t{'?'} : static_cast<int16_t>(page->code[ch]);
+    }
     int b = CharToByte(ch);
     return static_cast<int16_t>(b < 0 ? '?' : b);
 }
 
-bool AnsiCodePageIsSingleByte() { return true; }
+bool AnsiCodePageIsSingleByte() {
+    const CodePageTable* page = CodePage();
+    return !page || page->singleByte;
+}
 
 Text CharFromAnsiCode(int32_t code) {
-    if (code < 0 || code > 255) throw InvalidArgumentError();
-    return Text(1, ByteToChar(static_cast<unsigned char>(code)));
+    const CodePageTable* page = CodePage();
+    if (!page) {
+        if (code < 0 || code > 255) throw InvalidArgumentError();
+        return Text(1, ByteToChar(static_cast<unsigned char>(code)));
+    }
+    char16_t ch = CodePageTable::kNone;
+    if (code >= 0 && code <= 255) {
+        if (!page->leadByte[code]) ch = page->byteChar[code];
+    } else if (code >= -32768 && code <= 65535 && !page->singleByte) {
+        ch = page->pairChar[static_cast<uint16_t>(code)];  // a negative code is lead * 256 + trail
+    }
+    if (ch == CodePageTable::kNone) throw InvalidArgumentError();
+    return Text(1, ch);
 }
 
 std::optional<int16_t> ParseInt16(TextView text) {

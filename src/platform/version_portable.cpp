@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "automation/build.h"
 #include "platform/build_version.h"
 
 namespace platform {
@@ -11,7 +12,7 @@ namespace platform {
 VersionInfo LibraryVersion() {
     VersionInfo info;
     info.executableName = Text(Build::kIdentity.libraryName);
-    FillFromBuildIdentity(info);
+    FillFromIdentity(info, Build::kIdentity);
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     info.installedFolder = ec ? Text(u".") : self.parent_path().u16string();

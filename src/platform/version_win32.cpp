@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "automation/build.h"
 #include "platform/build_version.h"
 
 namespace platform {
@@ -55,7 +56,7 @@ VersionInfo LibraryVersion() {
     HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data) {
-        FillFromBuildIdentity(info);  // a test program has no version block
+        FillFromIdentity(info, Build::kIdentity);  // a test program has no version block
         return info;
     }
     // VerQueryValueW wants a writable copy of the block.

@@ -5,7 +5,8 @@
 # after each step; a missing DLL, a bitness this Windows cannot register, usage and unknown
 # arguments, each with its message and exit code. A win32 prefix is 32-bit Windows, where the
 # kit serves x86\ alone; a win64 prefix is 64-bit Windows, where it serves both folders.
-#   Usage: kit_test.sh ARCH PREFIX KEYSTACK_DLL PAGESTACK_DLL KIT_SOURCE WORK_FOLDER
+# indexfile.exe stands beside the DLLs: the scripts leave it alone, and it runs from there.
+#   Usage: kit_test.sh ARCH PREFIX KEYSTACK_DLL PAGESTACK_DLL KIT_SOURCE WORK_FOLDER INDEXFILE_EXE
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/wine-env"
@@ -23,7 +24,7 @@ fi
 kit=$6/kit
 rm -rf "$kit"
 mkdir -p "$kit/$bits"
-cp "$3" "$4" "$kit/$bits/"
+cp "$3" "$4" "$7" "$kit/$bits/"
 cp "$5/install.cmd" "$5/uninstall.cmd" "$kit/"
 kit_windows=$(windows_path "$kit")
 ks="$kit_windows\\$bits\\Keystack.dll"
@@ -154,5 +155,14 @@ usage='  x86    the libraries for 32-bit report hosts (folder x86\)
 run_kit 2 "Usage: install [x86 | x64 | both] [/user]"$'\n'"$usage" install '/?'
 run_kit 2 "Usage: uninstall [x86 | x64 | both] [/user]"$'\n'"$usage" uninstall x64 '/?'
 run_kit 2 "Unknown argument: x65"$'\n'"Usage: install [x86 | x64 | both] [/user]"$'\n'"$usage" install x65
+
+# The console program of the kit's folder, after all the installing and removing above.
+[ -f "$kit/$bits/indexfile.exe" ] || fail "the kit scripts removed indexfile.exe"
+out=$("$WINE_LOADER" "$kit_windows\\$bits\\indexfile.exe" --version 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+expected="indexfile of Folioscope: writes index files as Keystack $(identity KEYSTACK_VERSION_MAJOR).$(identity KEYSTACK_VERSION_MINOR) ($(identity KEYSTACK_VERSION_REVISION)) and Pagestack $(identity PAGESTACK_VERSION_MAJOR).$(identity PAGESTACK_VERSION_MINOR) ($(identity PAGESTACK_VERSION_REVISION))"
+echo "-- $bits\\indexfile.exe --version"
+printf '%s\n' "$out"
+[ "$rc" = 0 ] || fail "indexfile.exe --version: exit code $rc"
+[ "$out" = "$expected" ] || fail "indexfile.exe --version: expected $expected"
 
 finish "install kit"

@@ -744,23 +744,25 @@ TEST(IndexFile, AppendPagesRefusalsLeaveTheWholeTableAsItWas) {
         std::string bytes;
         int16_t offset;
         int32_t error;  // 0: the table-full text
+        size_t line;    // where AppendPages says it was refused: the line read, or the pair's Page line
+        const char* description;  // the refused pair's ("" for a line that cannot be read)
     };
     const std::vector<Case> cases = {
         // A file that cannot be read to its end: its error, after good pairs too.
-        {"bad reference", good + "<Description>&#300;</Description>\r\n", 1, kErrorInvalidArgument},
-        {"far tag", good + "<Description" + std::string(32767, 'x') + ">v</Description>\r\n", 1, kErrorOverflow},
+        {"bad reference", good + "<Description>&#300;</Description>\r\n", 1, kErrorInvalidArgument, 12, ""},
+        {"far tag", good + "<Description" + std::string(32767, 'x') + ">v</Description>\r\n", 1, kErrorOverflow, 12, ""},
         // A page moved out of 0 to 32767, up or down, in any row of the file.
-        {"beyond 32767", good + FileOf({{"far", "32700"}}), 68, kErrorOverflow},
-        {"below 0", FileOf({{"known", "40"}, {"new one", "6, iv"}}), -7, kErrorOverflow},
-        {"range end", FileOf({{"new one", "3-32767"}}), 1, kErrorOverflow},
+        {"beyond 32767", good + FileOf({{"far", "32700"}}), 68, kErrorOverflow, 16, "far"},
+        {"below 0", FileOf({{"known", "40"}, {"new one", "6, iv"}}), -7, kErrorOverflow, 9, "new one"},
+        {"range end", FileOf({{"new one", "3-32767"}}), 1, kErrorOverflow, 5, "new one"},
         // A list that Save could not write: the one a table row would hold, and one the file
         // makes for a new row.
-        {"long list", FileOf({{"new one", "1"}, {"long", "1000"}}), 0, kErrorOverflow},
-        {"long new list", FileOf({{"fresh", longList}, {"fresh", "7"}}), 0, kErrorOverflow},
+        {"long list", FileOf({{"new one", "1"}, {"long", "1000"}}), 0, kErrorOverflow, 9, "long"},
+        {"long new list", FileOf({{"fresh", longList}, {"fresh", "7"}}), 0, kErrorOverflow, 9, "fresh"},
         // The read error comes first, then the pages, then the room for new rows.
-        {"read error first", FileOf({{"far", "32767"}}) + "<Page>&#300;</Page>\r\n", 1, kErrorInvalidArgument},
-        {"overflow before room", FileOf({{"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"far", "32767"}}), 1, kErrorOverflow},
-        {"no room", FileOf({{"known", "8"}, {"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"a1", "4"}}), 1, 0},
+        {"read error first", FileOf({{"far", "32767"}}) + "<Page>&#300;</Page>\r\n", 1, kErrorInvalidArgument, 8, ""},
+        {"overflow before room", FileOf({{"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"far", "32767"}}), 1, kErrorOverflow, 17, "far"},
+        {"no room", FileOf({{"known", "8"}, {"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"a1", "4"}}), 1, 0, 17, "a3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -779,6 +781,19 @@ TEST(IndexFile, AppendPagesRefusalsLeaveTheWholeTableAsItWas) {
             EXPECT_EQ(ErrorNumberOf([&] { entry.AppendPages(path, c.offset); }), c.error);
         } else {
             EXPECT_EQ(entry.AppendPages(path, c.offset), Text(Build::kTableFullText));
+        }
+        EXPECT_EQ(Rows(entry), before);
+        // The same refusal, told where: the line, and the pair as the file holds it.
+        Entry::PagesRefusal refusal;
+        if (c.error != 0) {
+            EXPECT_EQ(ErrorNumberOf([&] { entry.AppendPages(path, c.offset, &refusal); }), c.error);
+        } else {
+            EXPECT_EQ(entry.AppendPages(path, c.offset, &refusal), Text(Build::kTableFullText));
+        }
+        EXPECT_EQ(refusal.line, c.line);
+        EXPECT_EQ(refusal.description, AsciiToText(c.description));
+        if (*c.description != '\0') {
+            EXPECT_NE(c.bytes.find("<Page>" + TextToAscii(refusal.page) + "</Page>"), std::string::npos);
         }
         EXPECT_EQ(Rows(entry), before);
         // Two new descriptions fit, beside any number of known ones.

@@ -18,6 +18,7 @@
 #include "platform/text_order.h"
 #include "test_locale.h"
 #include "test_text.h"
+#include "xml/xml_text.h"
 
 namespace {
 
@@ -119,6 +120,48 @@ TEST(PlatformInAnyCodePage, SingleByteCodePagesHaveNoDoubleByteCharacters) {
         EXPECT_EQ(platform::AnsiCodeOf(u'\u3042'), static_cast<int16_t>(0x82A0));
     }
 }
+
+#ifndef _WIN32
+// A program that reads files of another Windows chooses its code page: then every ANSI function
+// answers as the Win32 seam does on a system of that code page, double-byte ones included.
+TEST(Platform, AnotherCodePageServesEveryAnsiFunctionUntilWindows1252IsChosenAgain) {
+    struct Windows1252Again {
+        ~Windows1252Again() { EXPECT_EQ(platform::UseAnsiCodePage("windows-1252"), u""); }
+    } restore;
+    ASSERT_EQ(platform::UseAnsiCodePage("1250"), u"");  // Central European
+    EXPECT_TRUE(platform::AnsiCodePageIsSingleByte());
+    EXPECT_EQ(platform::ToAnsi(u"\u0141\u00F3d\u017A \u20AC \u00E6"), std::string("\xA3\xF3" "d\x9F \x80 ?"));
+    EXPECT_EQ(platform::FromAnsi("\xA3\xF3" "d\x9F"), u"\u0141\u00F3d\u017A");
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u017A'), 0x9F);
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u00E6'), '?');
+    EXPECT_EQ(platform::CharFromAnsiCode(0xB3), u"\u0142");
+    EXPECT_THROW(platform::CharFromAnsiCode(256), AutomationError);
+
+    ASSERT_EQ(platform::UseAnsiCodePage("932"), u"");  // Japanese: lead * 256 + trail, negative
+    EXPECT_FALSE(platform::AnsiCodePageIsSingleByte());
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u3042'), static_cast<int16_t>(0x82A0));
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u00E9'), '?');
+    EXPECT_EQ(platform::AnsiCodeOf(u'A'), 'A');
+    EXPECT_EQ(platform::CharFromAnsiCode(static_cast<int16_t>(0x82A0)), u"\u3042");
+    EXPECT_EQ(platform::CharFromAnsiCode(0x82A0), u"\u3042");
+    EXPECT_EQ(platform::CharFromAnsiCode(0xB1), u"\uFF71");  // a half-width katakana, one byte
+    EXPECT_THROW(platform::CharFromAnsiCode(0x82), AutomationError);  // a lead byte alone
+    EXPECT_EQ(platform::ToAnsi(u"\u65E5\u672C<\u00E9"), std::string("\x93\xFA\x96\x7B<?"));
+    // A lead byte without its trail takes nothing after it along: a line still ends at its CR.
+    EXPECT_EQ(platform::FromAnsi("\x93\xFA\x96\x7B\x82\r\n\x82"), u"\u65E5\u672C\uFFFD\r\n\uFFFD");
+    // Neither a double-byte character nor one the code page lacks becomes a reference.
+    EXPECT_EQ(XmlEscape(u"\u3042\u00E9\u00FF"), u"\u3042\u00E9\u00FF");
+
+    for (const char* refused : {"no-such-code-page", "utf-8", "ibm-037", "ISO-2022-JP", ""}) {
+        const Text why = platform::UseAnsiCodePage(refused);
+        EXPECT_NE(why, u"") << refused;
+        EXPECT_FALSE(platform::AnsiCodePageIsSingleByte()) << "a refused name changed the code page";
+    }
+    ASSERT_EQ(platform::UseAnsiCodePage("windows-1252"), u"");
+    EXPECT_EQ(platform::FromAnsi("caf\xE9 \x80"), u"caf\u00E9 \u20AC");
+    EXPECT_EQ(platform::AnsiCodeOf(u'\u20AC'), 0x80);
+}
+#endif
 
 TEST(Platform, LowerCasesLettersBeyondAscii) {
     EXPECT_EQ(platform::ToLower(u"ABOUT Version"), u"about version");

@@ -1,0 +1,269 @@
+// indexfile check: everything in a file that would make a load stop or lose data, each at its
+// line. The file is read with the loader's own reader, line by line, as a load reads it.
+#include <algorithm>
+#include <utility>
+#include <unordered_map>
+
+#include "commands.h"
+#include "console_text.h"
+#include "entry/entry.h"
+#include "entry/index_file_reader.h"
+#include "platform/platform.h"
+#include "platform/text_order.h"
+#include "xml/xml_writer.h"
+
+namespace {
+
+constexpr TextView kDescriptionTag = u"Description";
+constexpr TextView kPageTag = u"Page";
+
+struct Problem {
+    size_t line;
+    Text message;
+};
+
+// Letters for the lost-character test: Latin, Greek, Cyrillic and the scripts beyond, but not
+// the punctuation, symbols and private characters between them.
+bool IsLetter(char16_t c) {
+    if ((c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) return true;
+    if (c < 0xC0 || c == 0xD7 || c == 0xF7) return false;
+    return !(c >= 0x2000 && c <= 0x2BFF) && !(c >= 0x3000 && c <= 0x303F) && !(c >= 0xD800 && c <= 0xF8FF) &&
+           c < 0xFE00;
+}
+
+Text Hex(char16_t c) {
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    Text out = u"U+";
+    for (int shift = 12; shift >= 0; shift -= 4) out += kHex[c >> shift & 15];
+    return out;
+}
+
+class FileCheck {
+public:
+    FileCheck(const Edition& edition) : edition_(edition) {}
+
+    std::vector<Problem> Run(const Text& path) {
+        ReadIndexFileLines(path, [this](TextView line, size_t number) { OnLine(line, number); });
+        if (pendingLine_ != 0) Add(pendingLine_, u"a Description line with no Page line after it: the load drops it");
+        if (!root_) {
+            Add(std::max<size_t>(lastLine_, 1), u"no root element: the file is empty or ends inside its header");
+        } else if (lastTag_ != u"/" + Text(RootNameOf(*root_))) {
+            Add(lastLine_, u"the file ends without its root end tag </" + Text(RootNameOf(*root_)) +
+                               u">: it was cut short, as by a save that did not finish");
+        }
+        std::stable_sort(problems_.begin(), problems_.end(),
+                         [](const Problem& a, const Problem& b) { return a.line < b.line; });
+        return std::move(problems_);
+    }
+
+private:
+    void Add(size_t line, Text message) { problems_.push_back({line, std::move(message)}); }
+
+    void OnLine(TextView line, size_t number) {
+        lastLine_ = number;
+        std::optional<TextView> tag;
+        try {
+            tag = PairIndexFileLine(line, pending_, [this, number](Text description, Text page) {
+                OnPair(description, page, number);
+            });
+        } catch (const AutomationError& e) {
+            Add(number, (stopped_ ? Text(u"a load would stop here too: ") : Text(u"the load stops here: ")) +
+                            LoadStopReason(e, line) + (stopped_ ? Text() : Text(u"; no row after it is loaded")));
+            stopped_ = true;
+            descriptionUnread_ = true;
+            return;
+        }
+        if (!tag) {
+            // A comment is nobody's data; an element that does not start its line is lost data.
+            const size_t start = line.find_first_not_of(u" \t");
+            if (start != TextView::npos && line.substr(start, 2) != u"<!") CheckHiddenElement(line, number, Text());
+            return;
+        }
+        lastTag_ = Text(*tag);
+        const bool unreadBefore = std::exchange(descriptionUnread_, false);
+        if (!root_ && tag->substr(0, 1) != u"?") OnRoot(*tag, number);
+        if (*tag == kDescriptionTag) {
+            if (pendingLine_ != 0)
+                Add(pendingLine_, u"a Description line with no Page line after it: the Description on line " +
+                                      DecimalText(static_cast<int64_t>(number)) + u" takes its place");
+            pendingLine_ = number;
+        } else if (*tag == kPageTag) {
+            pendingLine_ = 0;
+        } else {
+            descriptionUnread_ = unreadBefore;  // a line the loader skips pairs nothing
+            const TextView name = RootNameOf(*tag);
+            if (name == kDescriptionTag || name == kPageTag) {
+                Add(number, u"a " + Text(name) + u" element with attributes: the loader reads only <" + Text(name) +
+                                u"> without them, and skips this line");
+                descriptionUnread_ = true;
+            } else {
+                CheckHiddenElement(line, number, Text(*tag));
+            }
+        }
+    }
+
+    // A Description or Page element that is not the first tag of its line.
+    void CheckHiddenElement(TextView line, size_t number, const Text& tag) {
+        for (TextView name : {kDescriptionTag, kPageTag}) {
+            if (line.find(u"<" + Text(name) + u">") == TextView::npos) continue;
+            Add(number, u"a " + Text(name) + u" element that " +
+                            (tag.empty() ? Text(u"does not start its line") : u"follows the tag <" + tag + u">") +
+                            u": the loader reads only the first tag of a line, and skips this one");
+            descriptionUnread_ = true;
+            return;
+        }
+    }
+
+    void OnRoot(TextView tag, size_t number) {
+        root_ = Text(tag);
+        if (!edition_.sorted) return;
+        const Text recorded = RecordedOrder(tag);
+        if (recorded.empty()) return;
+        Entry probe(edition_);
+        try {
+            const Text order = probe.SetOrder(recorded);
+            orderName_ = order;
+            if (order.substr(0, 5) == u"text:") order_ = platform::TextOrder::Open(TextView(order).substr(5));
+        } catch (const AutomationError& e) {
+            orderKnown_ = false;
+            Add(number, u"the file records the order \"" + recorded +
+                            u"\", which this system cannot apply: it loads in ordinal order (" + e.Description() +
+                            u")");
+        }
+    }
+
+    void OnPair(const Text& description, const Text& page, size_t pageLine) {
+        const size_t line = pendingLine_;
+        if (line == 0 && descriptionUnread_) {
+            // The Description line before it could not be read: that line is reported.
+        } else if (line == 0) {
+            Add(pageLine, edition_.sorted
+                              ? Text(u"a Page line with no Description line before it: the load skips it")
+                              : Text(u"a Page line with no Description line before it: the load makes a row "
+                                     u"without a description, which the next Save leaves out"));
+        } else if (description.empty()) {
+            Add(line, edition_.sorted ? Text(u"an empty Description: the load skips its pair")
+                                      : Text(u"an empty Description: the next Save leaves its row out"));
+        } else {
+            CheckValue(description, line, kDescriptionTag);
+        }
+        CheckValue(page, pageLine, kPageTag);
+        if (edition_.sorted) {
+            if (!description.empty()) OnIndexRow(description, page, line, pageLine);
+        } else if (++rows_ == Entry::kRowCount + 1) {
+            Add(pageLine, u"the table is full: Pagestack loads 8001 rows, and this and every later row are lost");
+        }
+    }
+
+    void OnIndexRow(const Text& description, const Text& page, size_t line, size_t pageLine) {
+        const auto [seen, added] = seen_.try_emplace(description, Seen{line, page});
+        if (!added) {
+            Add(line, u"a second row for " + Quoted(description) + u" (the first is on line " +
+                          DecimalText(static_cast<int64_t>(seen->second.line)) +
+                          u"): Keystack keeps one row, with the later page" +
+                          (seen->second.page == page ? Text()
+                                                     : u", and the page " + Quoted(seen->second.page) + u" is lost"));
+            seen->second = Seen{line, page};
+            return;  // its place in the order is that of its first row
+        } else if (seen_.size() == static_cast<size_t>(Entry::kStoreLimit) + 1) {
+            Add(pageLine, u"the table is full: Keystack loads 8000 descriptions, and this and every later new "
+                          u"one are lost");
+        }
+        if (orderKnown_ && previousLine_ != 0 && Compare(previous_, description) > 0) {
+            Add(line, u"out of the file's order (" + orderName_ + u"): " + Quoted(description) + u" sorts before " +
+                          Quoted(previous_) + u" on line " + DecimalText(static_cast<int64_t>(previousLine_)));
+        }
+        previous_ = description;
+        previousLine_ = line;
+    }
+
+    // The file's order, as the table keeps it: text order with ties broken ordinally.
+    int Compare(const Text& a, const Text& b) const {
+        if (order_) {
+            if (const int byText = order_->Compare(a, b); byText != 0) return byText;
+        }
+        return a.compare(b);
+    }
+
+    // Characters lost on the way into the file, and those the next Save would lose.
+    void CheckValue(const Text& value, size_t line, TextView what) {
+        const Text where = u"the " + Text(what) + u" " + Quoted(value);
+        if (value.find(u'\uFFFD') != Text::npos) {
+            Add(line, where + u" holds U+FFFD where bytes formed no character of the file's encoding");
+        }
+        for (size_t i = 0; i + 1 < value.size(); ++i) {
+            if (value[i] == u'?' && IsLetter(value[i + 1])) {
+                Add(line, where + u" has a \"?\" before a letter, where a character the code page lacked was "
+                                  u"probably lost");
+                break;
+            }
+        }
+        for (char16_t c : value) {
+            if (c > 126 && c != u'\uFFFD' && platform::AnsiCodeOf(c) == u'?') {
+                Add(line, where + u" holds " + Hex(c) +
+                              u", which the code page cannot write: the next Save writes \"?\" in its place");
+                break;
+            }
+        }
+        try {
+            (what == kDescriptionTag ? descriptionLines_ : pageLines_).CheckFits(value);
+        } catch (const AutomationError&) {
+            Add(line, u"the " + Text(what) + u" is too long for Save to write on one line (" +
+                          DecimalText(static_cast<int64_t>(value.size())) + u" characters): the next Save fails");
+        }
+    }
+
+    struct Seen {
+        size_t line;
+        Text page;
+    };
+
+    const Edition& edition_;
+    std::vector<Problem> problems_;
+    Text pending_;
+    size_t pendingLine_ = 0, lastLine_ = 0;
+    Text lastTag_;
+    std::optional<Text> root_;
+    bool stopped_ = false;
+    // The last Description or Page before this line was one the loader does not read: the
+    // Page line after it is a consequence, not a problem of its own.
+    bool descriptionUnread_ = false;
+    // Keystack: descriptions seen, and the file's order.
+    std::unordered_map<Text, Seen> seen_;
+    std::unique_ptr<platform::TextOrder> order_;
+    Text orderName_ = u"ordinal";
+    bool orderKnown_ = true;
+    Text previous_;
+    size_t previousLine_ = 0;
+    size_t rows_ = 0;  // Pagestack
+    XmlElementLines descriptionLines_{kDescriptionTag}, pageLines_{kPageTag};
+};
+
+}  // namespace
+
+int RunCheck(const std::vector<Text>& args) {
+    Arguments a;
+    if (const auto error = ParseArguments(args, {true, false, false}, a)) return UsageError(u"check", *error);
+    if (a.help) return PrintHelp(u"check"), kExitOk;
+    if (a.operands.empty()) return UsageError(u"check", u"check takes one FILE or more");
+    int status = kExitOk;
+    for (const Text& path : a.operands) {
+        Output out;
+        if (const auto unreadable = UnreadableFile(path)) {
+            out.Flush();
+            PrintError(*unreadable);
+            status = kExitUsage;
+            continue;
+        }
+        const Edition& edition = a.edition ? *a.edition : EditionOfRoot(RootTagOf(path));
+        const std::vector<Problem> problems = FileCheck(edition).Run(path);
+        for (const Problem& problem : problems)
+            out << path << ":" << DecimalText(static_cast<int64_t>(problem.line)) << ": " << problem.message << "\n";
+        if (problems.empty()) {
+            out << path << ": ok\n";
+        } else if (status == kExitOk) {
+            status = kExitProblems;
+        }
+    }
+    return status;
+}
