@@ -11,34 +11,13 @@
 #include "entry/index_file_reader.h"
 #include "run_program.h"
 #include "test_files.h"
+#include "test_text.h"
 
 namespace {
 
 const std::string kTool = FOLIO_TEST_INDEXFILE;
 
-std::string Utf8(const Text& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+std::string Utf8(const Text& text) { return Utf8Of(text); }
 
 // UTF-8 as the index file reader takes it.
 Text FromUtf8(const std::string& utf8) { return DecodeIndexFile("\xEF\xBB\xBF" + utf8).text; }
