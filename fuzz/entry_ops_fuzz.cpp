@@ -62,6 +62,17 @@ std::optional<int> PlainNumber(TextView text) {
     return value <= 32767 ? std::optional<int>(value) : std::nullopt;
 }
 
+// The first and last page a piece of a list stands for ("7": 7 and 7; "4-9": 4 and 9), or -1
+// and -1 for a piece that is no number.
+std::pair<int, int> PagesOf(TextView piece) {
+    if (const auto n = PlainNumber(piece)) return {*n, *n};
+    if (const size_t dash = piece.find(u'-'); dash != TextView::npos) {
+        const auto a = PlainNumber(piece.substr(0, dash)), b = PlainNumber(piece.substr(dash + 1));
+        if (a && b && *a < *b) return {*a, *b};
+    }
+    return {-1, -1};
+}
+
 Text MergedList(const Text& list, const Text& page, long& cost) {
     std::vector<bool> numbers(32768);
     int lowest = 32768, highest = -1;
@@ -69,13 +80,7 @@ Text MergedList(const Text& list, const Text& page, long& cost) {
     std::unordered_set<TextView> seen;
     auto add = [&](TextView piece) {
         if (piece.empty()) return;
-        int first = -1, last = -1;
-        if (const auto n = PlainNumber(piece)) {
-            first = last = *n;
-        } else if (const size_t dash = piece.find(u'-'); dash != TextView::npos) {
-            const auto a = PlainNumber(piece.substr(0, dash)), b = PlainNumber(piece.substr(dash + 1));
-            if (a && b && *a < *b) first = *a, last = *b;
-        }
+        const auto [first, last] = PagesOf(piece);
         if (first < 0) {
             if (seen.insert(piece).second) others.push_back(piece);
             return;
@@ -130,13 +135,7 @@ std::optional<Text> ShiftedList(const Text& page, int offset, long& cost) {
         const size_t comma = page.find(u", ", start);
         const TextView piece = TextView(page).substr(start, comma == Text::npos ? Text::npos : comma - start);
         Text written(piece);
-        int first = -1, last = -1;
-        if (const auto n = PlainNumber(piece)) {
-            first = last = *n;
-        } else if (const size_t dash = piece.find(u'-'); dash != TextView::npos) {
-            const auto a = PlainNumber(piece.substr(0, dash)), b = PlainNumber(piece.substr(dash + 1));
-            if (a && b && *a < *b) first = *a, last = *b;
-        }
+        const auto [first, last] = PagesOf(piece);
         if (first >= 0) {
             anyNumber = true;
             if (first + offset < 0 || last + offset > 32767) throw OverflowError();
