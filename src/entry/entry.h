@@ -54,6 +54,9 @@ public:
     // order of storing: it takes "ordinal" only.
     Text SetOrder(const Text& order);
     Text Order() const;
+    // The order a name asks for as SetOrder reads it (none: ordinal), for a program that
+    // compares as a table would without holding one; throws SetOrder's errors.
+    static std::unique_ptr<platform::TextOrder> TextOrderNamed(const Text& name);
     // The letter heading of the index-th entry (see platform::TextOrder::LetterGroup), in the
     // order's locale, or in ordinal order the user's default locale; empty outside the rows.
     Text FetchGroup(int16_t index) const;
@@ -106,8 +109,6 @@ private:
     int16_t* SortedPlaceOf(const Probe& probe) const;
     // Keystack: takes `order` (none: ordinal) and sorts the rows in use by it.
     void UseOrder(std::unique_ptr<platform::TextOrder> order);
-    // The order a name asks for (none: ordinal); throws SetOrder's errors.
-    static std::unique_ptr<platform::TextOrder> TextOrderNamed(const Text& name);
     // The row (its place in rows_) that Store would update for `description`, or none when
     // Store would add one.
     std::optional<int16_t> StoreRowOf(const Text& description) const;

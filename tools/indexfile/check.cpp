@@ -119,11 +119,9 @@ private:
         if (!edition_.sorted) return;
         const Text recorded = RecordedOrder(tag);
         if (recorded.empty()) return;
-        Entry probe(edition_);
         try {
-            const Text order = probe.SetOrder(recorded);
-            orderName_ = order;
-            if (order.substr(0, 5) == u"text:") order_ = platform::TextOrder::Open(TextView(order).substr(5));
+            order_ = Entry::TextOrderNamed(recorded);
+            if (order_) orderName_ = u"text:" + order_->LocaleName();
         } catch (const AutomationError& e) {
             orderKnown_ = false;
             Add(number, u"the file records the order \"" + recorded +
