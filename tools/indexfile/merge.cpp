@@ -28,11 +28,8 @@ std::optional<Input> ParseInput(const Text& arg, Text& error) {
         return Input{arg, 0};
     const Text path = arg.substr(0, at);
     if (!platform::FileIsPresent(path) && platform::FileIsPresent(arg)) return Input{arg, 0};
-    if (number.size() - digits > 6) {
-        error = u"offset " + number + u" of " + path + u" is outside -32768 to 32767";
-        return std::nullopt;
-    }
-    const long value = std::strtol(TextToAscii(number).c_str(), nullptr, 10);
+    // More than six digits is out of range whatever they are, and beyond what strtol may hold.
+    const long value = number.size() - digits > 6 ? 1'000'000 : std::strtol(TextToAscii(number).c_str(), nullptr, 10);
     if (value < -32768 || value > 32767) {
         error = u"offset " + number + u" of " + path + u" is outside -32768 to 32767";
         return std::nullopt;
