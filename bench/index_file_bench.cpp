@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "bench_data.h"
 #include "ratio_summary.h"
 

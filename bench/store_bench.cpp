@@ -2,7 +2,7 @@
 // each beside a table that finds its row by a scan from row 0.
 #include <benchmark/benchmark.h>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "bench_data.h"
 #include "ratio_summary.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "entry/entry.h"
 
 int main(int argc, char** argv) {

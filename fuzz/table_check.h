@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "entry/entry.h"
 #include "fuzz_check.h"
 #include "platform/text_order.h"

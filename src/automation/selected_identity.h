@@ -4,7 +4,7 @@
 #ifndef FOLIO_SELECTED_IDENTITY_H
 #define FOLIO_SELECTED_IDENTITY_H
 
-#include "automation/identity.h"
+#include "core/identity.h"
 
 #if defined(FOLIO_BUILD_KEYSTACK) && !defined(FOLIO_BUILD_PAGESTACK)
 #define FOLIO_LIBRARY_NAME     KEYSTACK_LIBRARY_NAME

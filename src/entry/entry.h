@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "automation/build_traits.h"
+#include "core/build_traits.h"
 #include "core/text.h"
 #include "platform/text_order.h"
 
@@ -141,7 +141,7 @@ private:
     // `refused`, where given, gets the number of the pair that refused the merge.
     std::optional<Text> MergePagePairs(std::vector<PagePair>& pairs, int16_t offset, size_t* refused = nullptr);
 
-    const Edition& edition_;
+    const Edition edition_;  // by value: a table may outlive the Edition it was made from
     // The rows are allocated once, for the full capacity; rows at or above count_ keep
     // whatever they last held and are never read.
     std::unique_ptr<Row[]> rows_;

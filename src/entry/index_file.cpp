@@ -1,7 +1,7 @@
 // The index file: Save writes the table as XML, one element per line; NewFile and AppendFile
 // read such a file back line by line. Only Description and Page lines carry data, so each
 // deliverable reads the other's files.
-#include "automation/identity.h"
+#include "core/identity.h"
 #include "core/error.h"
 #include "entry/entry.h"
 #include "entry/index_file_reader.h"

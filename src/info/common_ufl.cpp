@@ -1,6 +1,6 @@
 #include "info/common_ufl.h"
 
-#include "automation/identity.h"
+#include "core/identity.h"
 #include "core/per_thread.h"
 #include "info/common_file.h"
 #include "platform/files.h"

@@ -3,7 +3,7 @@
 // which writes each file as the deliverable of its kind would).
 #pragma once
 
-#include "automation/build_traits.h"
+#include "core/build_traits.h"
 #include "platform/files.h"
 
 namespace platform {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "platform/build_version.h"
 
 namespace platform {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "automation/identity.h"
+#include "core/identity.h"
 #include "core/error.h"
 #include "core/per_thread.h"
 #include "platform/files.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "automation/identity.h"
+#include "core/identity.h"
 // _Entry, _EntryPages and _UFL as widl declared them for Keystack. Pagestack's interfaces have the same
 // methods in the same order under their own identifiers, so one declaration serves both.
 #include "folio_idl.h"

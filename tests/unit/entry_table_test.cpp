@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
 #include "platform/text_order.h"

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "allocation_meter.h"
-#include "automation/build.h"
+#include "core/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
 #include "entry/index_file_reader.h"

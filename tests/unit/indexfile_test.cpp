@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <map>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "entry/entry.h"
 #include "entry/index_file_reader.h"
 #include "run_program.h"

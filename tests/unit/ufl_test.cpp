@@ -3,7 +3,7 @@
 
 #include <thread>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "core/error.h"
 #include "entry/entry.h"
 #include "info/ufl.h"

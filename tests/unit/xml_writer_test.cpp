@@ -1,7 +1,7 @@
 // The XML writer: header lines, elements, and files that are replaced only when complete.
 #include <gtest/gtest.h>
 
-#include "automation/build.h"
+#include "core/build.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "test_files.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "automation/build_traits.h"
+#include "core/build_traits.h"
 #include "core/error.h"
 #include "core/text.h"
 

@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "automation/identity.h"
+#include "core/identity.h"
 #include "commands.h"
 #include "console_text.h"
 #include "platform/platform.h"

@@ -2,7 +2,7 @@
 // a file the tool merges must be the file that library's AppendPages and Save would write.
 #pragma once
 
-#include "automation/build_traits.h"
+#include "core/build_traits.h"
 
 // From now on, files are written as the deliverable of `edition` writes them (platform::
 // LibraryVersion answers its identity). Keystack until a command says otherwise.

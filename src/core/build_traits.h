@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "automation/identity.h"
+#include "core/identity.h"
 #include "core/text.h"
 
 struct BuildIdentity {

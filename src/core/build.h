@@ -3,7 +3,7 @@
 // tables the same values as `kBuildEdition`).
 #pragma once
 
-#include "automation/build_traits.h"
+#include "core/build_traits.h"
 
 #if defined(FOLIO_BUILD_KEYSTACK) == defined(FOLIO_BUILD_PAGESTACK)
 #error "define exactly one of FOLIO_BUILD_KEYSTACK and FOLIO_BUILD_PAGESTACK"
