@@ -35,54 +35,33 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
     }
 }
 
-Entry::Probe Entry::ProbeOf(const Text& description) const {
-    return {description, textOrder_ ? textOrder_->SortKey(description) : std::string()};
-}
-
-int16_t* Entry::SortedPlaceOf(const Probe& probe) const {
+int16_t* Entry::SortedPlaceOf(const SortedDescription& description) const {
     const Row* const rows = rows_.get();
+    const std::string* const keys = keys_.get();
     int16_t* const begin = order_.get();
     int16_t* const end = begin + count_;
-    if (begin == end) return end;
+    const auto before = [rows, keys](int16_t row, const SortedDescription& d) {
+        return SortsBefore({keys ? std::string_view(keys[row]) : std::string_view(), rows[row].description}, d);
+    };
     // A sorted file loads, and many reports store, in ascending order: after the last entry
     // is where most new descriptions go.
-    if (!textOrder_) {
-        const Text& description = probe.description;
-        if (rows[end[-1]].description < description) return end;
-        return std::lower_bound(begin, end, description,
-                                [rows](int16_t row, const Text& d) { return rows[row].description < d; });
-    }
-    // Text order: by sort key, and where the keys are equal ("Lake" and "lake") ordinally, so
-    // that the order is total and only an identical description is equal.
-    const std::string* const keys = keys_.get();
-    const auto before = [rows, keys](int16_t row, const Probe& p) {
-        const int byKey = keys[row].compare(p.key);
-        return byKey < 0 || (byKey == 0 && rows[row].description < p.description);
-    };
-    if (before(end[-1], probe)) return end;
-    return std::lower_bound(begin, end, probe, before);
+    if (begin == end || before(end[-1], description)) return end;
+    return std::lower_bound(begin, end, description, before);
 }
 
 // The entries in use are sorted and unique, so a binary search finds the entry that a scan
 // from the first would stop at: the equal description, or the first one that sorts after it.
 Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
-    Row* const rows = rows_.get();
-    int16_t* const end = order_.get() + count_;
-    Probe probe = ProbeOf(description);
-    int16_t* const at = SortedPlaceOf(probe);
-    if (at != end && rows[*at].description == description) {
-        rows[*at].page = pageNo;  // also when the table is full
+    const std::string key = SortKeyIn(textOrder_.get(), description);
+    int16_t* const at = SortedPlaceOf({key, description});
+    if (at != order_.get() + count_ && rows_[*at].description == description) {
+        rows_[*at].page = pageNo;  // also when the table is full
         return description;
     }
     if (count_ >= kStoreLimit) return Text(edition_.tableFullText);
-    // The first free row takes the entry; the numbers after its place move up by one.
-    const int16_t row = *end;
-    std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
-    *at = row;
-    rows[row].description = description;
-    rows[row].page = pageNo;
-    if (textOrder_) keys_[row] = std::move(probe.key);
-    ++count_;
+    FirstRows none;
+    StageRow(0, description, pageNo, std::move(key), none);
+    LinkStagedRows(1, none);
     return description;
 }
 
@@ -94,20 +73,59 @@ Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
         return description;
     }
     if (count_ >= kStoreLimit) return Text(edition_.tableFullText);
-    AppendRow(description, pageNo);
+    FirstRows firstRows;
+    StageRow(0, description, pageNo, std::string(), firstRows);
+    LinkStagedRows(1, firstRows);
     return description;
 }
 
 std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
     if (description.empty()) return std::nullopt;
     if (edition_.sorted) {
-        const int16_t* const at = SortedPlaceOf(ProbeOf(description));
+        const std::string key = SortKeyIn(textOrder_.get(), description);
+        const int16_t* const at = SortedPlaceOf({key, description});
         if (at == order_.get() + count_ || rows_[*at].description != description) return std::nullopt;
         return *at;
     } else {
         const auto found = firstRow_.find(description);
         if (found == firstRow_.end()) return std::nullopt;
         return found->second;
+    }
+}
+
+// Keystack's free rows are those whose numbers stand after the rows in use; Pagestack's are
+// the rows after them.
+void Entry::StageRow(int16_t staged, const Text& description, Text page, std::string key, FirstRows& firstRows) {
+    const int16_t row = RowNumberAt(static_cast<int16_t>(count_ + staged));
+    Row& into = rows_[row];
+    into.description = description;
+    into.page = std::move(page);
+    if (textOrder_) keys_[row] = std::move(key);
+    if (!edition_.sorted) {
+        // Room in the index for every staged row, so that linking them allocates nothing. (Only
+        // when it lacks room: asking for less than it has could make it shrink.)
+        const size_t rows = firstRow_.size() + static_cast<size_t>(staged) + 1;
+        if (static_cast<float>(rows) > firstRow_.max_load_factor() * static_cast<float>(firstRow_.bucket_count()))
+            firstRow_.reserve(rows);
+        firstRows.emplace(into.description, static_cast<int16_t>(count_ + staged));
+    }
+}
+
+void Entry::LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept {
+    if (edition_.sorted) {
+        for (int16_t k = 0; k < staged; ++k) {
+            // The first free row's number moves from the end of those in use to its place.
+            int16_t* const end = order_.get() + count_;
+            const int16_t row = *end;
+            const std::string_view key = keys_ ? std::string_view(keys_[row]) : std::string_view();
+            int16_t* const at = SortedPlaceOf({key, rows_[row].description});
+            std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
+            *at = row;
+            ++count_;
+        }
+    } else {
+        firstRow_.merge(firstRows);  // the room was reserved when the rows were staged
+        count_ = static_cast<int16_t>(count_ + staged);
     }
 }
 

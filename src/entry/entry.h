@@ -14,6 +14,7 @@
 
 #include "core/build_traits.h"
 #include "core/text.h"
+#include "entry/description_order.h"
 #include "platform/text_order.h"
 
 namespace platform {
@@ -54,6 +55,8 @@ public:
     // order of storing: it takes "ordinal" only.
     Text SetOrder(const Text& order);
     Text Order() const;
+    // The name of an order as Order answers it (none: "ordinal").
+    static Text OrderName(const platform::TextOrder* order);
     // The order a name asks for as SetOrder reads it (none: ordinal), for a program that
     // compares as a table would without holding one; throws SetOrder's errors.
     static std::unique_ptr<platform::TextOrder> TextOrderNamed(const Text& name);
@@ -96,18 +99,12 @@ private:
         Text description;
         Text page;
     };
-    // A description as the table's order compares it: in text order with its sort key.
-    struct Probe {
-        const Text& description;
-        std::string key;
-    };
-
     Text StoreSorted(const Text& description, const Text& pageNo);
     Text StoreInOrder(const Text& description, const Text& pageNo);
-    Probe ProbeOf(const Text& description) const;
-    // Keystack: where the description stands or would go among the sorted row numbers in use.
-    int16_t* SortedPlaceOf(const Probe& probe) const;
-    // Keystack: takes `order` (none: ordinal) and sorts the rows in use by it.
+    // Keystack: where a description stands or would go among the sorted row numbers in use.
+    int16_t* SortedPlaceOf(const SortedDescription& description) const;
+    // Keystack: takes `order` (none: ordinal) and sorts the rows in use by it. Everything the
+    // new order needs is made first: on a failure the order and the rows stay as they were.
     void UseOrder(std::unique_ptr<platform::TextOrder> order);
     // The row (its place in rows_) that Store would update for `description`, or none when
     // Store would add one.
@@ -119,7 +116,16 @@ private:
     Row& RowAt(int16_t index) { return rows_[RowNumberAt(index)]; }
     const Row& RowAt(int16_t index) const { return rows_[RowNumberAt(index)]; }
     int16_t RowNumberAt(int16_t index) const;
-    // Writes row count_ and takes it into use.
+    // New rows in two steps, so that several go in all or none. StageRow writes the
+    // `staged`-th new entry, with its sort key in text order (SortKeyIn), into a free row,
+    // which no call reads, and may fail (out of memory);
+    // LinkStagedRows then takes the `staged` rows into use, in the order staged: Keystack at
+    // their sorted places, Pagestack after the rows in use. It allocates nothing, so it cannot
+    // fail. `firstRows`: Pagestack's index entries for the staged rows, made by StageRow.
+    using FirstRows = std::unordered_map<TextView, int16_t>;
+    void StageRow(int16_t staged, const Text& description, Text page, std::string key, FirstRows& firstRows);
+    void LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept;
+    // Writes row count_ and takes it into use (a row as a file holds it: Pagestack's loader).
     void AppendRow(const Text& description, Text page);
     // Takes every row out of use (the strings stay).
     void ReleaseRows();
@@ -128,7 +134,7 @@ private:
     Text LoadFile(const Text& sFile, TextView verb, bool newFile);
     // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads.
     void LoadPair(Text& description, Text& page);
-    Text LoadedText(TextView verb) const;
+    Text LoadedText(TextView verb, int16_t count) const;
     // Keystack, until SetOrder chooses: the order a file read by NewFile records on its root tag.
     void AdoptFileOrder(TextView rootTag);
 
@@ -136,10 +142,11 @@ private:
         Text description;
         Text page;
     };
-    // AppendPages once its file is read: merges every pair or none. Returns the refusal text
-    // when the new rows do not fit; throws the overflow error for a page or list.
-    // `refused`, where given, gets the number of the pair that refused the merge.
-    std::optional<Text> MergePagePairs(std::vector<PagePair>& pairs, int16_t offset, size_t* refused = nullptr);
+    // AppendPages once its file is read: merges every pair or none, and returns AppendPages'
+    // answer: the table-full text when the new rows do not fit. Throws the overflow error for a
+    // page or list. `refused`, where given, gets the number of the pair that refused the merge,
+    // or the number of pairs when none did.
+    Text MergePagePairs(const std::vector<PagePair>& pairs, int16_t offset, size_t* refused);
 
     const Edition edition_;  // by value: a table may outlive the Edition it was made from
     // The rows are allocated once, for the full capacity; rows at or above count_ keep
@@ -160,11 +167,10 @@ private:
     // SetOrder chose the order: NewFile keeps it. Until then each file read by NewFile brings
     // its own, which the loader takes from the first tag of the file (the root start tag).
     bool orderChosen_ = false;
-    bool awaitingRootTag_ = false;
     // A Description line read from a file, waiting for its Page line.
     Text pendingDescription_;
     // Pagestack: the lowest row in use that holds each description, so that Store finds the
     // row a scan from row 0 would find without scanning. The keys view the rows' own strings,
     // which stay put while their rows are in use.
-    std::unordered_map<TextView, int16_t> firstRow_;
+    FirstRows firstRow_;
 };

@@ -64,8 +64,13 @@ std::unique_ptr<platform::TextOrder> Entry::TextOrderNamed(const Text& name) {
 Text Entry::SetOrder(const Text& order) {
     if (order.empty()) return Order();
     if (edition_.sorted) {
-        UseOrder(TextOrderNamed(order));
-    } else if (const Text lower = AsciiLower(order); lower != kOrdinal) {
+        std::unique_ptr<platform::TextOrder> named = TextOrderNamed(order);
+        Text answer = OrderName(named.get());  // made before the table changes
+        UseOrder(std::move(named));
+        orderChosen_ = true;
+        return answer;
+    }
+    if (const Text lower = AsciiLower(order); lower != kOrdinal) {
         const Text library(edition_.identity.libraryName);
         if (NamesTextOrder(lower)) {
             throw OrderError(library + u" keeps its entries in the order they were stored: it accepts the "
@@ -77,26 +82,31 @@ Text Entry::SetOrder(const Text& order) {
     return Order();
 }
 
-Text Entry::Order() const {
-    return textOrder_ ? Text(kTextPrefix) + textOrder_->LocaleName() : Text(kOrdinal);
+Text Entry::OrderName(const platform::TextOrder* order) {
+    return order ? Text(kTextPrefix) + order->LocaleName() : Text(kOrdinal);
 }
 
+Text Entry::Order() const { return OrderName(textOrder_.get()); }
+
 void Entry::UseOrder(std::unique_ptr<platform::TextOrder> order) {
-    textOrder_ = std::move(order);
-    const Row* const rows = rows_.get();
-    int16_t* const begin = order_.get();
-    int16_t* const end = begin + count_;
-    if (!textOrder_) {
-        keys_.reset();
-        std::sort(begin, end, [rows](int16_t a, int16_t b) { return rows[a].description < rows[b].description; });
-        return;
+    std::unique_ptr<std::string[]> keys;
+    if (order) {
+        keys = std::make_unique<std::string[]>(kRowCount);
+        for (int16_t i = 0; i < count_; ++i) {
+            const int16_t row = order_[i];
+            keys[row] = order->SortKey(rows_[row].description);
+        }
     }
-    if (!keys_) keys_ = std::make_unique<std::string[]>(kRowCount);
-    std::string* const keys = keys_.get();
-    for (const int16_t* row = begin; row != end; ++row) keys[*row] = textOrder_->SortKey(rows[*row].description);
-    std::sort(begin, end, [rows, keys](int16_t a, int16_t b) {
-        const int byKey = keys[a].compare(keys[b]);
-        return byKey < 0 || (byKey == 0 && rows[a].description < rows[b].description);
+    // Everything the order needs exists: from here on nothing allocates, nothing fails.
+    textOrder_ = std::move(order);
+    keys_ = std::move(keys);
+    const Row* const rows = rows_.get();
+    const std::string* const sortKeys = keys_.get();
+    const auto keyOf = [sortKeys](int16_t row) {
+        return sortKeys ? std::string_view(sortKeys[row]) : std::string_view();
+    };
+    std::sort(order_.get(), order_.get() + count_, [rows, keyOf](int16_t a, int16_t b) {
+        return SortsBefore({keyOf(a), rows[a].description}, {keyOf(b), rows[b].description});
     });
 }
 

@@ -39,23 +39,23 @@ int16_t Entry::ShiftPages(int16_t offset) {
 }
 
 // The pairs are played as AddPage calls would play them, in file order, but onto a plan: the
-// page each row will hold, and the new rows. Only a plan that holds as a whole is written.
-std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t offset, size_t* refused) {
+// page each row will hold, and the new rows. Only a plan that holds as a whole is written, and
+// everything the new rows need is made before the first of them is taken into use.
+Text Entry::MergePagePairs(const std::vector<PagePair>& pairs, int16_t offset, size_t* refused) {
     struct Planned {
-        std::optional<int16_t> row;  // the row Store would update, or none for a new row
-        const Text* description;
-        const Text* page;            // what the row holds now: its own page, or `merged`
-        Text merged;
+        std::optional<int16_t> row;  // the row Store would update; none for a new row
+        size_t pair;                 // the pair that first names it
+        std::optional<Text> page;    // the page it will hold, where that changes (a new row: always)
     };
     std::vector<Planned> plan;  // in the order the file first names each row
-    plan.reserve(pairs.size());  // never more: its items stay put, and `page` may point into one
     std::vector<int> planOfRow(kRowCount, -1);
     std::unordered_map<TextView, size_t> planOfNew;
     // The first new description past the table's room, for a caller that names it.
     const size_t room = count_ < kStoreLimit ? static_cast<size_t>(kStoreLimit - count_) : 0;
     size_t tableFullAt = pairs.size();
-    for (PagePair& pair : pairs) {
-        if (refused) *refused = static_cast<size_t>(&pair - pairs.data());
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        const PagePair& pair = pairs[i];
+        if (refused) *refused = i;
         // AddPage refuses a blank description: such a pair names no term, and Save would not
         // write it either.
         if (pair.description.empty()) continue;
@@ -63,26 +63,27 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
         if (const std::optional<int16_t> row = StoreRowOf(pair.description)) {
             if (planOfRow[*row] < 0) {
                 planOfRow[*row] = static_cast<int>(plan.size());
-                plan.push_back({row, &pair.description, &rows_[*row].page, Text()});
+                plan.push_back({row, i, std::nullopt});
             }
             at = static_cast<size_t>(planOfRow[*row]);
         } else {
             const auto [found, added] = planOfNew.try_emplace(pair.description, plan.size());
-            if (added) {  // a new row holds its page as given, moved
-                if (planOfNew.size() == room + 1) tableFullAt = static_cast<size_t>(&pair - pairs.data());
-                if (std::optional<Text> moved = ShiftPageList(pair.page, offset)) pair.page = std::move(*moved);
-                plan.push_back({std::nullopt, &pair.description, &pair.page, Text()});
+            if (added) {  // a new row holds its page as given, moved: one that Save can write
+                if (planOfNew.size() == room + 1) tableFullAt = i;
+                Text page = ShiftPageList(pair.page, offset).value_or(pair.page);
+                CheckPageFitsLine(page);
+                plan.push_back({std::nullopt, i, std::move(page)});
                 continue;
             }
             at = found->second;
         }
         if (pair.page.empty()) continue;  // adds no page
         Planned& planned = plan[at];
-        Text merged = MergePageList(*planned.page, pair.page, offset);
-        if (merged != *planned.page) {
+        const Text& current = planned.page ? *planned.page : rows_[*planned.row].page;
+        Text merged = MergePageList(current, pair.page, offset);
+        if (merged != current) {
             CheckPageFitsLine(merged);
-            planned.merged = std::move(merged);
-            planned.page = &planned.merged;
+            planned.page = std::move(merged);
         }
     }
     // Store refuses a new description once 8000 rows are in use.
@@ -90,14 +91,22 @@ std::optional<Text> Entry::MergePagePairs(std::vector<PagePair>& pairs, int16_t 
         if (refused) *refused = tableFullAt;
         return Text(edition_.tableFullText);
     }
+    if (refused) *refused = pairs.size();
     // New rows go where Store puts them (Keystack: in the order in force; Pagestack: at the
-    // end, in the file's order).
+    // end, in the file's order). Staging them may fail and changes nothing a caller sees.
+    FirstRows firstRows;
+    int16_t staged = 0;
     for (Planned& planned : plan) {
-        if (!planned.row) {
-            Store(*planned.description, *planned.page);
-        } else if (planned.page == &planned.merged) {
-            rows_[*planned.row].page = std::move(planned.merged);
-        }
+        if (planned.row) continue;
+        const Text& description = pairs[planned.pair].description;
+        StageRow(staged++, description, std::move(*planned.page), SortKeyIn(textOrder_.get(), description),
+                 firstRows);
     }
-    return std::nullopt;
+    Text appended = LoadedText(u"Append ", static_cast<int16_t>(count_ + staged));
+    // From here on nothing allocates: the merge is written whole.
+    for (Planned& planned : plan) {
+        if (planned.row && planned.page) rows_[*planned.row].page = std::move(*planned.page);
+    }
+    LinkStagedRows(staged, firstRows);
+    return appended;
 }

@@ -71,6 +71,8 @@ void Entry::CheckPageFitsLine(const Text& page) {
 
 Text Entry::NewFile(const Text& sFile) {
     ReleaseRows();  // first, so the table is empty even when nothing can be read
+    // Keystack, until SetOrder chooses: the order of a new object, whatever the file brings.
+    if (edition_.sorted && !orderChosen_) UseOrder(nullptr);
     if (sFile.empty()) return Text(edition_.noFileNameText);
     if (edition_.newFileReturnsErrors) {
         try {
@@ -94,17 +96,16 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     // Keystack, until SetOrder chooses: a file read by NewFile brings its order, ordinal
     // unless its root start tag records one this machine can apply. AppendFile keeps the order.
     const bool adoptOrder = edition_.sorted && newFile && !orderChosen_;
-    if (adoptOrder) UseOrder(nullptr);
     ReadIndexFilePairs(
         sFile, pendingDescription_, [this](Text description, Text page) { LoadPair(description, page); },
         [this, adoptOrder](TextView rootTag) {
             if (adoptOrder) AdoptFileOrder(rootTag);
         });
-    return LoadedText(verb);
+    return LoadedText(verb, count_);
 }
 
-Text Entry::LoadedText(TextView verb) const {
-    return Text(verb) + DecimalText(count_) + Text(edition_.loadedText);
+Text Entry::LoadedText(TextView verb, int16_t count) const {
+    return Text(verb) + DecimalText(count) + Text(edition_.loadedText);
 }
 
 void Entry::LoadPair(Text& description, Text& page) {
@@ -154,24 +155,15 @@ Text Entry::AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal
         if (refusal) *refusal = PagesRefusal{lineRead, Text(), Text()};
         throw;
     }
-    // The pair as the file holds it: the merge moves pages in place.
-    const auto refuse = [&](size_t pair, const Text& page) {
-        *refusal = PagesRefusal{pageLines[pair], pairs[pair].description, page};
-    };
-    std::vector<Text> filePages;
-    if (refusal) {
-        filePages.reserve(pairs.size());
-        for (const PagePair& pair : pairs) filePages.push_back(pair.page);
-    }
     size_t refused = pairs.size();
     try {
-        if (std::optional<Text> text = MergePagePairs(pairs, offset, refusal ? &refused : nullptr)) {
-            if (refusal && refused < pairs.size()) refuse(refused, filePages[refused]);
-            return *text;
-        }
+        Text answer = MergePagePairs(pairs, offset, refusal ? &refused : nullptr);
+        if (refusal && refused < pairs.size())
+            *refusal = PagesRefusal{pageLines[refused], pairs[refused].description, pairs[refused].page};
+        return answer;
     } catch (...) {
-        if (refusal && refused < pairs.size()) refuse(refused, filePages[refused]);
+        if (refusal && refused < pairs.size())
+            *refusal = PagesRefusal{pageLines[refused], pairs[refused].description, pairs[refused].page};
         throw;
     }
-    return LoadedText(u"Append ");
 }

@@ -10,11 +10,17 @@ namespace {
 
 std::atomic<long long> g_current{0};
 std::atomic<long long> g_peak{0};
+std::atomic<long> g_failIn{0};
+std::atomic<bool> g_failed{false};
 
 // Keeps the alignment operator new promises.
 constexpr size_t kHeader = alignof(std::max_align_t) > sizeof(size_t) ? alignof(std::max_align_t) : sizeof(size_t);
 
 void* Allocate(size_t size) {
+    if (g_failIn.load(std::memory_order_relaxed) > 0 && g_failIn.fetch_sub(1) == 1) {
+        g_failed = true;
+        return nullptr;
+    }
     void* block = std::malloc(size + kHeader);
     if (block == nullptr) return nullptr;
     *static_cast<size_t*>(block) = size;
@@ -53,3 +59,10 @@ size_t AllocationMeter::PeakExtraBytes() const {
     const long long extra = g_peak.load() - start_;
     return extra > 0 ? static_cast<size_t>(extra) : 0;
 }
+
+void FailAllocation(long n) {
+    g_failed = false;
+    g_failIn = n;
+}
+
+bool AllocationFailed() { return g_failed.load(); }

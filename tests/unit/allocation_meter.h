@@ -13,3 +13,10 @@ public:
 private:
     long long start_;
 };
+
+// Makes the `n`-th allocation from now on fail, as when memory runs out: operator new throws
+// std::bad_alloc once, on whatever thread asks. 0 disarms it. For the tests that fail each
+// allocation of an operation in turn.
+void FailAllocation(long n);
+// Whether the armed failure has happened (and so disarmed itself).
+bool AllocationFailed();

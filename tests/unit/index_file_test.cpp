@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <new>
 #include <thread>
 
@@ -735,6 +736,12 @@ TEST(IndexFile, AppendPagesAnswersEmptyAndMissingNamesAsAppendFile) {
     EXPECT_EQ(Rows(entry), std::vector<Text>{u"kept/1"});
 }
 
+std::string OddPagesTo9999() {
+    std::string list = "1";
+    for (int page = 3; page <= 9999; page += 2) list += ", " + std::to_string(page);
+    return list;
+}
+
 TEST(IndexFile, AppendPagesRefusalsLeaveTheWholeTableAsItWas) {
     TempFolder folder;
     const std::string good = FileOf({{"known", "5"}, {"new one", "6"}});
@@ -759,6 +766,8 @@ TEST(IndexFile, AppendPagesRefusalsLeaveTheWholeTableAsItWas) {
         // makes for a new row.
         {"long list", FileOf({{"new one", "1"}, {"long", "1000"}}), 0, kErrorOverflow, 9, "long"},
         {"long new list", FileOf({{"fresh", longList}, {"fresh", "7"}}), 0, kErrorOverflow, 9, "fresh"},
+        // The odd pages to 9999 (29,443 characters) moved by 20000: 34,998, a new row's page.
+        {"moved new list", FileOf({{"odd pages", OddPagesTo9999()}}), 20000, kErrorOverflow, 5, "odd pages"},
         // The read error comes first, then the pages, then the room for new rows.
         {"read error first", FileOf({{"far", "32767"}}) + "<Page>&#300;</Page>\r\n", 1, kErrorInvalidArgument, 8, ""},
         {"overflow before room", FileOf({{"a1", "1"}, {"a2", "2"}, {"a3", "3"}, {"far", "32767"}}), 1, kErrorOverflow, 17, "far"},
@@ -819,6 +828,88 @@ TEST(IndexFile, AppendPagesIntoAFullTableMergesKnownTerms) {
     const std::vector<Text> before = Rows(entry);
     EXPECT_EQ(entry.AppendPages(folder / "new.xml", 10), Text(Build::kTableFullText));
     EXPECT_EQ(Rows(entry), before);
+}
+
+// Every allocation of an operation fails in turn, as when memory runs out part-way: the call
+// fails, and the order, the rows and Count stay exactly as they were, with a held description
+// still one row. Then it runs with memory enough.
+TEST(IndexFile, AnOperationThatRunsOutOfMemoryChangesNothing) {
+    TempFolder folder;
+    WriteBytes(folder / "chapter.xml", FileOf({{"Zebra", "4"}, {"new", "2-3"}, {"apple", "9"}, {"newer", "x"}}));
+    WriteBytes(folder / "ordered.xml", "<IndexDoc order=\"text:en-US\">\r\n" +
+                                           FileOf({{"apple", "1"}, {"Lake", "2"}, {"lake", "3"}, {"Zebra", "4"}}));
+    const auto fill = [](Entry& entry) {
+        for (const char16_t* d : {u"Zebra", u"apple", u"Lake", u"lake", u"\u00C9clair", u"Item 10", u"Item 9"})
+            entry.Store(d, u"1");
+    };
+    struct Operation {
+        const char* name;
+        bool keystackOnly;
+        std::function<void(Entry&)> call;
+    };
+    const std::vector<Operation> operations = {
+        {"SetOrder", true, [](Entry& e) { e.SetOrder(u"text:en-US"); }},
+        {"SetOrder back", true, [](Entry& e) { e.SetOrder(u"ordinal"); }},
+        {"Store", false, [](Entry& e) { e.Store(u"Mallow", u"5"); }},
+        {"AppendPages", false, [&](Entry& e) { e.AppendPages(folder / "chapter.xml", 10); }},
+    };
+    for (const Operation& op : operations) {
+        if (op.keystackOnly && !kSorted) continue;
+        SCOPED_TRACE(op.name);
+        {
+            Entry warm;  // what the process makes once (a locale's data) is made before the count
+            fill(warm);
+            op.call(warm);
+        }
+        for (long n = 1;; ++n) {
+            Entry entry;
+            fill(entry);
+            if (std::string(op.name) == "SetOrder back") entry.SetOrder(u"text:en-US");
+            const std::vector<Text> rows = Rows(entry);
+            const Text order = entry.Order();
+            FailAllocation(n);
+            try {
+                op.call(entry);
+            } catch (const std::bad_alloc&) {
+            }
+            const bool failed = AllocationFailed();
+            FailAllocation(0);
+            if (!failed) break;  // the call ran to its end
+            SCOPED_TRACE("allocation " + std::to_string(n));
+            ASSERT_EQ(entry.Order(), order);
+            ASSERT_EQ(Rows(entry), rows);
+            EXPECT_EQ(entry.Store(u"Zebra", u"2"), u"Zebra");
+            EXPECT_EQ(entry.FindPage(u"Zebra"), u"2");
+            ASSERT_EQ(entry.Count(), static_cast<int16_t>(rows.size()));
+        }
+    }
+    // NewFile into an object that has not chosen its order takes the file's; out of memory
+    // part-way, the table stays an ordinal one with the rows read so far, in order.
+    if (kSorted) {
+        Entry().NewFile(folder / "ordered.xml");
+        for (long n = 1;; ++n) {
+            Entry entry;
+            fill(entry);
+            FailAllocation(n);
+            try {
+                entry.NewFile(folder / "ordered.xml");
+            } catch (const std::bad_alloc&) {
+            }
+            const bool failed = AllocationFailed();
+            FailAllocation(0);
+            if (!failed) {
+                EXPECT_EQ(entry.Order(), u"text:en-US");
+                EXPECT_EQ(Rows(entry), (std::vector<Text>{u"apple/1", u"Lake/2", u"lake/3", u"Zebra/4"}));
+                break;
+            }
+            SCOPED_TRACE("allocation " + std::to_string(n));
+            const int16_t count = entry.Count();
+            const bool held = !entry.FindPage(u"Zebra").empty();
+            EXPECT_EQ(entry.Store(u"Zebra", u"5"), u"Zebra");
+            EXPECT_EQ(entry.FindPage(u"Zebra"), u"5");
+            EXPECT_EQ(entry.Count(), held ? count : count + 1);
+        }
+    }
 }
 
 // --- The reader that every loader of index files shares ---
@@ -1112,10 +1203,14 @@ TEST(IndexFile, NewFileTakesTheFilesOrderUntilSetOrderChoosesOne) {
     EXPECT_EQ(second.AppendFile(swedishFile), u"Append 5" + kLoaded);
     EXPECT_EQ(second.Order(), u"ordinal");
     EXPECT_EQ(Descriptions(second), kPlacesOrdinal);
-    // A file read by NewFile that names no usable file changes nothing.
+    // A NewFile that reads no file leaves an empty table in a new object's order: the order
+    // of the file read before goes with its rows.
     second.NewFile(swedishFile);
     EXPECT_EQ(second.NewFile(folder / "missing.xml"), u"UFL Error: Cannot find file=" + (folder / "missing.xml"));
-    EXPECT_EQ(second.Order(), u"text:sv-SE");
+    EXPECT_EQ(second.Order(), u"ordinal");
+    second.NewFile(swedishFile);
+    second.NewFile(u"");
+    EXPECT_EQ(second.Order(), u"ordinal");
 
     // An order set with SetOrder wins, ordinal too.
     Entry german;
