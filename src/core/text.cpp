@@ -17,3 +17,16 @@ std::string TextToAscii(TextView text) {
 Text DecimalText(int64_t value) {
     return AsciiToText(std::to_string(value));
 }
+
+Text Quoted(TextView text, size_t shown) {
+    Text out = u"\"";
+    for (size_t i = 0; i < text.size() && i < shown; ++i) {
+        switch (text[i]) {
+            case u'\r': out += u"\\r"; break;
+            case u'\n': out += u"\\n"; break;
+            case u'\t': out += u"\\t"; break;
+            default: out += text[i];
+        }
+    }
+    return out + (text.size() > shown ? u"...\"" : u"\"");
+}

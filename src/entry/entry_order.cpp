@@ -21,12 +21,8 @@ Text AsciiLower(TextView text) {
     return lower;
 }
 
-// A caller's text inside a description, in quotes, cut short when long.
-Text Quoted(TextView text) {
-    constexpr size_t kShown = 40;
-    if (text.size() <= kShown) return u"\"" + Text(text) + u"\"";
-    return u"\"" + Text(text.substr(0, kShown)) + u"...\"";
-}
+// How much of a caller's text an error's description shows.
+constexpr size_t kShown = 40;
 
 AutomationError OrderError(const Text& description) {
     return AutomationError(kErrorInvalidArgument, description);
@@ -43,7 +39,7 @@ std::unique_ptr<platform::TextOrder> Entry::TextOrderNamed(const Text& name) {
     if (lower == kOrdinal) return nullptr;
     if (lower == kText) return platform::TextOrder::Open(platform::DefaultLocaleName());
     if (!NamesTextOrder(lower)) {
-        throw OrderError(u"Unknown order " + Quoted(name) +
+        throw OrderError(u"Unknown order " + Quoted(name, kShown) +
                          u": use \"ordinal\", \"text\" (the user's default locale) or \"text:\" followed by a "
                          u"locale name, such as \"text:sv-SE\"");
     }
@@ -54,7 +50,7 @@ std::unique_ptr<platform::TextOrder> Entry::TextOrderNamed(const Text& name) {
     }
     auto order = platform::TextOrder::Open(locale);
     if (!order) {
-        throw OrderError(u"Unknown locale " + Quoted(locale) +
+        throw OrderError(u"Unknown locale " + Quoted(locale, kShown) +
                          u": \"text:\" takes the name of a locale this system knows, such as \"sv-SE\" or "
                          u"\"de-DE\"");
     }
@@ -74,9 +70,9 @@ Text Entry::SetOrder(const Text& order) {
         const Text library(edition_.identity.libraryName);
         if (NamesTextOrder(lower)) {
             throw OrderError(library + u" keeps its entries in the order they were stored: it accepts the "
-                                       u"order \"ordinal\" only, not " + Quoted(order));
+                                       u"order \"ordinal\" only, not " + Quoted(order, kShown));
         }
-        throw OrderError(u"Unknown order " + Quoted(order) + u": " + library + u" accepts the order \"ordinal\" only");
+        throw OrderError(u"Unknown order " + Quoted(order, kShown) + u": " + library + u" accepts the order \"ordinal\" only");
     }
     orderChosen_ = true;
     return Order();

@@ -201,17 +201,39 @@ std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const In
     return tagged->tag;
 }
 
+void RootTagSearch::Read(TextView tag) {
+    if (decided_ || tag.substr(0, 1) == u"?") return;
+    decided_ = true;
+    if (tag != kDescriptionTag && tag != kPageTag) root_ = Text(tag);
+}
+
 void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
                         const IndexFileRootHandler& onRoot) {
-    bool rootRead = !onRoot;
+    RootTagSearch root;
+    if (!onRoot) root.Stop();
     ReadIndexFileLines(path, [&](TextView line, size_t) {
         const std::optional<TextView> tag = PairIndexFileLine(line, pending, onPair);
-        if (!rootRead && tag && tag->substr(0, 1) != u"?") {
-            rootRead = true;
-            onRoot(*tag);
-        }
+        if (root.Decided() || !tag) return;
+        root.Read(*tag);
+        if (root.Root()) onRoot(*root.Root());
     });
 }
+
+std::optional<Text> ReadIndexFileRoot(const Text& path) {
+    RootTagSearch root;
+    Text pending;
+    ReadIndexFileLines(path, [&](TextView line, size_t) {
+        if (root.Decided()) return;
+        try {
+            if (const std::optional<TextView> tag = PairIndexFileLine(line, pending, [](Text, Text) {})) root.Read(*tag);
+        } catch (const AutomationError&) {
+            root.Stop();
+        }
+    });
+    return root.Root();
+}
+
+TextView RootNameOf(TextView rootTag) { return rootTag.substr(0, rootTag.find_first_of(u" \t")); }
 
 Text RecordedOrder(TextView rootTag) {
     constexpr TextView kAttribute = u" order=\"";

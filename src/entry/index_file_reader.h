@@ -66,12 +66,37 @@ std::optional<TaggedLine> ReadTaggedLine(TextView line);
 // Returns the line's tag when it was read for one.
 using IndexFilePairHandler = std::function<void(Text description, Text page)>;
 std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair);
-// Every line of the file, through PairIndexFileLine; the file's root start tag (its first tag
-// after the "<?xml" declaration) also goes to `onRoot`, where given, once its line is read.
+// A file's root start tag, as every reader of index files finds it: the first tag a load reads
+// that is not the "<?xml" declaration, unless that is a Description or a Page line (a file of
+// bare pairs, which loads as well, has no root element). Only the lines a load reads count:
+// once a line stops the load, no later tag is the root.
+class RootTagSearch {
+public:
+    // The tag of the next line the load read for one (PairIndexFileLine's answer).
+    void Read(TextView tag);
+    // The load stopped at a line.
+    void Stop() { decided_ = true; }
+    bool Decided() const { return decided_; }
+    const std::optional<Text>& Root() const { return root_; }
+
+private:
+    bool decided_ = false;
+    std::optional<Text> root_;
+};
+
+// Every line of the file, through PairIndexFileLine; the file's root start tag (RootTagSearch)
+// also goes to `onRoot`, where given, once its line is read.
 // Throws the file error when the file cannot be read.
 using IndexFileRootHandler = std::function<void(TextView tag)>;
 void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
                         const IndexFileRootHandler& onRoot = nullptr);
+
+// The root start tag of a file (RootTagSearch), or nothing. Throws the file error when the
+// file cannot be read.
+std::optional<Text> ReadIndexFileRoot(const Text& path);
+
+// The element name of a root start tag: the tag up to its first blank or tab.
+TextView RootNameOf(TextView rootTag);
 
 // The order a root start tag records, as Save writes it (`IndexDoc order="text:sv-SE"`): the
 // attribute's value, or the empty text for a tag without one.

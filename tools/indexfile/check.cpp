@@ -6,6 +6,7 @@
 
 #include "commands.h"
 #include "console_text.h"
+#include "entry/description_order.h"
 #include "entry/entry.h"
 #include "entry/index_file_reader.h"
 #include "platform/platform.h"
@@ -20,7 +21,30 @@ constexpr TextView kPageTag = u"Page";
 struct Problem {
     size_t line;
     Text message;
+    bool note;  // loses nothing: shown, but it leaves the file clean unless --strict says otherwise
 };
+
+constexpr TextView kCdataStart = u"<![CDATA[";
+constexpr TextView kCdataEnd = u"]]>";
+
+// Where a Description or Page start tag stands in `text`, outside character-data sections, or npos.
+size_t HiddenElementAt(TextView text, TextView& name) {
+    for (size_t at = 0; (at = text.find(u'<', at)) != TextView::npos; ++at) {
+        if (text.substr(at, kCdataStart.size()) == kCdataStart) {
+            const size_t end = text.find(kCdataEnd, at);
+            if (end == TextView::npos) return TextView::npos;
+            at = end;
+            continue;
+        }
+        for (TextView candidate : {TextView(u"Description"), TextView(u"Page")}) {
+            if (text.substr(at + 1, candidate.size()) == candidate && text.substr(at + 1 + candidate.size(), 1) == u">") {
+                name = candidate;
+                return at;
+            }
+        }
+    }
+    return TextView::npos;
+}
 
 // Letters for the lost-character test: Latin, Greek, Cyrillic and the scripts beyond, but not
 // the punctuation, symbols and private characters between them.
@@ -45,11 +69,15 @@ public:
     std::vector<Problem> Run(const Text& path) {
         ReadIndexFileLines(path, [this](TextView line, size_t number) { OnLine(line, number); });
         if (pendingLine_ != 0) Add(pendingLine_, u"a Description line with no Page line after it: the load drops it");
-        if (!root_) {
+        // A file of bare Description and Page lines has no root, and loads; one with no tag at
+        // all, or only its declaration, holds nothing.
+        if (const std::optional<Text>& root = root_.Root()) {
+            if (lastTag_ != u"/" + Text(RootNameOf(*root))) {
+                Add(lastLine_, u"the file ends without its root end tag </" + Text(RootNameOf(*root)) +
+                                   u">: it was cut short, as by a save that did not finish");
+            }
+        } else if (!root_.Decided()) {
             Add(std::max<size_t>(lastLine_, 1), u"no root element: the file is empty or ends inside its header");
-        } else if (lastTag_ != u"/" + Text(RootNameOf(*root_))) {
-            Add(lastLine_, u"the file ends without its root end tag </" + Text(RootNameOf(*root_)) +
-                               u">: it was cut short, as by a save that did not finish");
         }
         std::stable_sort(problems_.begin(), problems_.end(),
                          [](const Problem& a, const Problem& b) { return a.line < b.line; });
@@ -57,7 +85,8 @@ public:
     }
 
 private:
-    void Add(size_t line, Text message) { problems_.push_back({line, std::move(message)}); }
+    void Add(size_t line, Text message) { problems_.push_back({line, std::move(message), false}); }
+    void Note(size_t line, Text message) { problems_.push_back({line, std::move(message), true}); }
 
     void OnLine(TextView line, size_t number) {
         lastLine_ = number;
@@ -70,25 +99,33 @@ private:
             Add(number, (stopped_ ? Text(u"a load would stop here too: ") : Text(u"the load stops here: ")) +
                             LoadStopReason(e, line) + (stopped_ ? Text() : Text(u"; no row after it is loaded")));
             stopped_ = true;
+            root_.Stop();
             descriptionUnread_ = true;
             return;
         }
         if (!tag) {
             // A comment is nobody's data; an element that does not start its line is lost data.
             const size_t start = line.find_first_not_of(u" \t");
-            if (start != TextView::npos && line.substr(start, 2) != u"<!") CheckHiddenElement(line, number, Text());
+            if (start != TextView::npos && line.substr(start, 2) != u"<!") CheckHiddenElement(line, 0, number, Text());
             return;
         }
         lastTag_ = Text(*tag);
         const bool unreadBefore = std::exchange(descriptionUnread_, false);
-        if (!root_ && tag->substr(0, 1) != u"?") OnRoot(*tag, number);
+        if (!root_.Decided()) {
+            root_.Read(*tag);
+            if (root_.Root()) OnRoot(*root_.Root(), number);
+        }
+        // Only the line's first element is read: what follows its tag is looked at for more.
+        const size_t afterTag = line.find(u'>') + 1;
         if (*tag == kDescriptionTag) {
             if (pendingLine_ != 0)
                 Add(pendingLine_, u"a Description line with no Page line after it: the Description on line " +
                                       DecimalText(static_cast<int64_t>(number)) + u" takes its place");
             pendingLine_ = number;
+            CheckHiddenElement(line, afterTag, number, Text(*tag));
         } else if (*tag == kPageTag) {
             pendingLine_ = 0;
+            CheckHiddenElement(line, afterTag, number, Text(*tag));
         } else {
             descriptionUnread_ = unreadBefore;  // a line the loader skips pairs nothing
             const TextView name = RootNameOf(*tag);
@@ -97,25 +134,32 @@ private:
                                 u"> without them, and skips this line");
                 descriptionUnread_ = true;
             } else {
-                CheckHiddenElement(line, number, Text(*tag));
+                CheckHiddenElement(line, afterTag, number, Text(*tag));
             }
         }
     }
 
-    // A Description or Page element that is not the first tag of its line.
-    void CheckHiddenElement(TextView line, size_t number, const Text& tag) {
-        for (TextView name : {kDescriptionTag, kPageTag}) {
-            if (line.find(u"<" + Text(name) + u">") == TextView::npos) continue;
+    // A Description or Page element that is not the first tag of its line (looked for from
+    // `from` on, past the line's first tag): the loader never reads it.
+    void CheckHiddenElement(TextView line, size_t from, size_t number, const Text& tag) {
+        TextView name;
+        const size_t at = HiddenElementAt(line.substr(from), name);
+        if (at == TextView::npos) return;
+        const TextView before = line.substr(0, from + at);
+        if (before.find(u'\n') != TextView::npos) {
+            // A CR file with lines that end in LF alone: they are all one line to the loader.
+            Add(number, u"a " + Text(name) + u" element after a line feed without a carriage return: this file's "
+                                                u"lines end at CR, so the loader reads it as part of line " +
+                            DecimalText(static_cast<int64_t>(number)) + u" and skips it");
+        } else {
             Add(number, u"a " + Text(name) + u" element that " +
                             (tag.empty() ? Text(u"does not start its line") : u"follows the tag <" + tag + u">") +
                             u": the loader reads only the first tag of a line, and skips this one");
-            descriptionUnread_ = true;
-            return;
         }
+        descriptionUnread_ = true;
     }
 
     void OnRoot(TextView tag, size_t number) {
-        root_ = Text(tag);
         if (!edition_.sorted) return;
         const Text recorded = RecordedOrder(tag);
         if (recorded.empty()) return;
@@ -167,20 +211,13 @@ private:
             Add(pageLine, u"the table is full: Keystack loads 8000 descriptions, and this and every later new "
                           u"one are lost");
         }
-        if (orderKnown_ && previousLine_ != 0 && Compare(previous_, description) > 0) {
-            Add(line, u"out of the file's order (" + orderName_ + u"): " + Quoted(description) + u" sorts before " +
-                          Quoted(previous_) + u" on line " + DecimalText(static_cast<int64_t>(previousLine_)));
+        if (orderKnown_ && previousLine_ != 0 && SortsBefore(order_.get(), description, previous_)) {
+            Note(line, u"out of the file's order (" + orderName_ + u"): " + Quoted(description) + u" sorts before " +
+                           Quoted(previous_) + u" on line " + DecimalText(static_cast<int64_t>(previousLine_)) +
+                           u"; a load sorts it in, and nothing is lost");
         }
         previous_ = description;
         previousLine_ = line;
-    }
-
-    // The file's order, as the table keeps it: text order with ties broken ordinally.
-    int Compare(const Text& a, const Text& b) const {
-        if (order_) {
-            if (const int byText = order_->Compare(a, b); byText != 0) return byText;
-        }
-        return a.compare(b);
     }
 
     // Characters lost on the way into the file, and those the next Save would lose.
@@ -221,7 +258,7 @@ private:
     Text pending_;
     size_t pendingLine_ = 0, lastLine_ = 0;
     Text lastTag_;
-    std::optional<Text> root_;
+    RootTagSearch root_;
     bool stopped_ = false;
     // The last Description or Page before this line was one the loader does not read: the
     // Page line after it is a consequence, not a problem of its own.
@@ -241,7 +278,7 @@ private:
 
 int RunCheck(const std::vector<Text>& args) {
     Arguments a;
-    if (const auto error = ParseArguments(args, {true, false, false}, a)) return UsageError(u"check", *error);
+    if (const auto error = ParseArguments(args, {true, false, false, true}, a)) return UsageError(u"check", *error);
     if (a.help) return PrintHelp(u"check"), kExitOk;
     if (a.operands.empty()) return UsageError(u"check", u"check takes one FILE or more");
     int status = kExitOk;
@@ -253,11 +290,16 @@ int RunCheck(const std::vector<Text>& args) {
             status = kExitUsage;
             continue;
         }
-        const Edition& edition = a.edition ? *a.edition : EditionOfRoot(RootTagOf(path));
+        const Edition& edition = a.edition ? *a.edition : EditionOfRoot(ReadIndexFileRoot(path));
         const std::vector<Problem> problems = FileCheck(edition).Run(path);
-        for (const Problem& problem : problems)
-            out << path << ":" << DecimalText(static_cast<int64_t>(problem.line)) << ": " << problem.message << "\n";
-        if (problems.empty()) {
+        bool clean = true;
+        for (const Problem& problem : problems) {
+            const bool counts = !problem.note || a.strict;
+            out << path << ":" << DecimalText(static_cast<int64_t>(problem.line)) << ": "
+                << (problem.note ? "note: " : "") << problem.message << "\n";
+            clean = clean && !counts;
+        }
+        if (clean) {
             out << path << ": ok\n";
         } else if (status == kExitOk) {
             status = kExitProblems;

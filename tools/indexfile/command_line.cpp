@@ -24,6 +24,10 @@ std::optional<Text> ParseArguments(const std::vector<Text>& args, const CommandO
             out.help = true;
             continue;
         }
+        if (allowed.strict && arg == u"--strict") {
+            out.strict = true;
+            continue;
+        }
         if (allowed.edition && (arg == u"--keystack" || arg == u"--pagestack")) {
             const Edition* edition = arg == u"--keystack" ? &kKeystackEdition : &kPagestackEdition;
             if (out.edition && out.edition != edition) return Text(u"--keystack and --pagestack exclude each other");

@@ -10,8 +10,8 @@
 #include "core/text.h"
 
 // Exit statuses: done (a clean file, a file written); a problem found or a merge refused;
-// a usage error or a file that cannot be read.
-enum ExitStatus : int { kExitOk = 0, kExitProblems = 1, kExitUsage = 2 };
+// a usage error or a file that cannot be read; standard output could not be written.
+enum ExitStatus : int { kExitOk = 0, kExitProblems = 1, kExitUsage = 2, kExitOutput = 3 };
 
 int RunShow(const std::vector<Text>& args);
 int RunCheck(const std::vector<Text>& args);
@@ -25,6 +25,7 @@ struct CommandOptions {
     bool edition = false;  // --keystack, --pagestack
     bool format = false;   // --format NAME
     bool order = false;    // --order NAME
+    bool strict = false;   // --strict
 };
 
 struct Arguments {
@@ -32,6 +33,7 @@ struct Arguments {
     const Edition* edition = nullptr;  // forced by --keystack or --pagestack
     std::optional<Text> format, order;
     bool help = false;
+    bool strict = false;
 };
 
 // Reads a command's arguments: its options (anywhere; "--" ends them) and operands. Returns
@@ -42,11 +44,6 @@ int UsageError(TextView command, TextView message);
 
 // --- Index files ---
 
-// The file's root start tag as the loader finds it (the first tag after the "<?xml"
-// declaration), or nothing. Throws the file error when the file cannot be read.
-std::optional<Text> RootTagOf(const Text& path);
-// The element name of a root start tag: the tag up to its first blank.
-TextView RootNameOf(TextView rootTag);
 // The table a file loads into: Pagestack's for a TableOfContentsDoc, Keystack's otherwise.
 const Edition& EditionOfRoot(const std::optional<Text>& rootTag);
 // "Keystack index" or "Pagestack contents".

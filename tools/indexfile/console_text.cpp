@@ -36,10 +36,16 @@ std::string Utf8Of(TextView text) {
 // UTF-8 as the index file reader decodes it (bytes that form no character become U+FFFD).
 Text TextOfUtf8(std::string_view utf8) { return DecodeIndexFile("\xEF\xBB\xBF" + std::string(utf8)).text; }
 
+namespace {
+bool g_outputFailed = false;
+}  // namespace
+
 void Output::Flush() {
-    platform::WriteStandard(platform::StandardStream::kOutput, bytes_);
+    if (!bytes_.empty() && !platform::WriteStandard(platform::StandardStream::kOutput, bytes_)) g_outputFailed = true;
     bytes_.clear();
 }
+
+bool StandardOutputFailed() { return g_outputFailed; }
 
 void PrintError(TextView message) {
     std::string line = "indexfile: " + Utf8Of(message);

@@ -29,5 +29,9 @@ private:
     std::string bytes_;
 };
 
+// Whether some output could not be written (a full disk, a closed pipe): the program then ends
+// with its own exit status, whatever the command found.
+bool StandardOutputFailed();
+
 // One line on standard error: "indexfile: " and the message, its line breaks made blanks.
 void PrintError(TextView message);

@@ -5,22 +5,6 @@
 #include "platform/files.h"
 #include "xml/xml_text.h"
 
-std::optional<Text> RootTagOf(const Text& path) {
-    std::optional<Text> root;
-    ReadIndexFileLines(path, [&root](TextView line, size_t) {
-        if (root) return;
-        try {
-            const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
-            if (tagged && tagged->tag.substr(0, 1) != u"?") root = Text(tagged->tag);
-        } catch (const AutomationError&) {
-            // A line too long for the loader holds no root it would read.
-        }
-    });
-    return root;
-}
-
-TextView RootNameOf(TextView rootTag) { return rootTag.substr(0, rootTag.find_first_of(u" \t")); }
-
 const Edition& EditionOfRoot(const std::optional<Text>& rootTag) {
     if (rootTag && RootNameOf(*rootTag) == kPagestackEdition.rootElement) return kPagestackEdition;
     return kKeystackEdition;
@@ -30,19 +14,7 @@ Text KindOf(const Edition& edition) {
     return Text(edition.identity.libraryName) + (edition.sorted ? u" index" : u" contents");
 }
 
-Text Quoted(TextView text) {
-    constexpr size_t kShown = 60;
-    Text shown;
-    for (size_t i = 0; i < text.size() && i < kShown; ++i) {
-        switch (text[i]) {
-            case u'\r': shown += u"\\r"; break;
-            case u'\n': shown += u"\\n"; break;
-            case u'\t': shown += u"\\t"; break;
-            default: shown += text[i];
-        }
-    }
-    return u"\"" + shown + (text.size() > kShown ? u"...\"" : u"\"");
-}
+Text Quoted(TextView text) { return ::Quoted(text, 60); }
 
 namespace {
 

@@ -152,7 +152,12 @@ int Run(std::vector<Text> args) {
 // No failure leaves the program as a trace: each becomes one line and an exit status.
 int Main(std::vector<Text> args) {
     try {
-        return Run(std::move(args));
+        const int status = Run(std::move(args));
+        if (StandardOutputFailed()) {
+            PrintError(u"standard output could not be written: what it shows is incomplete");
+            return kExitOutput;
+        }
+        return status;
     } catch (const AutomationError& e) {
         PrintError(e.Description());
     } catch (const std::bad_alloc&) {

@@ -59,7 +59,7 @@ int Refused(const Text& message) {
 
 int RunMerge(const std::vector<Text>& args) {
     Arguments a;
-    if (const auto error = ParseArguments(args, {true, false, true}, a)) return UsageError(u"merge", *error);
+    if (const auto error = ParseArguments(args, {true, false, true, false}, a)) return UsageError(u"merge", *error);
     if (a.help) return PrintHelp(u"merge"), kExitOk;
     if (a.operands.size() < 2) return UsageError(u"merge", u"merge takes OUT and one FILE or more");
     const Text& out = a.operands[0];
@@ -78,7 +78,7 @@ int RunMerge(const std::vector<Text>& args) {
     }
 
     // The first input decides the kind and, for an index, the order, unless the options do.
-    const std::optional<Text> firstRoot = RootTagOf(inputs[0].path);
+    const std::optional<Text> firstRoot = ReadIndexFileRoot(inputs[0].path);
     const Edition& edition = a.edition ? *a.edition : EditionOfRoot(firstRoot);
     auto table = std::make_unique<Entry>(edition);
     const Text recorded = edition.sorted && firstRoot ? RecordedOrder(*firstRoot) : Text();
@@ -117,6 +117,8 @@ int RunMerge(const std::vector<Text>& args) {
                            Quoted(refusal.description) + u" is one description more than the table holds (" +
                            DecimalText(Entry::kStoreLimit) + u")");
         }
+        // Anything but an append (a file gone since it was checked) merged nothing.
+        if (answer.compare(0, 7, u"Append ") != 0) return Refused(input.path + u": " + answer);
     }
 
     WriteFilesAs(edition);

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "console_text.h"
 #include "entry/entry.h"
+#include "entry/index_file_reader.h"
 
 namespace {
 
@@ -171,7 +172,7 @@ void ShowHtml(const Shown& s, Output& out) {
 
 int RunShow(const std::vector<Text>& args) {
     Arguments a;
-    if (const auto error = ParseArguments(args, {true, true, false}, a)) return UsageError(u"show", *error);
+    if (const auto error = ParseArguments(args, {true, true, false, false}, a)) return UsageError(u"show", *error);
     if (a.help) return PrintHelp(u"show"), kExitOk;
     if (a.operands.size() != 1) return UsageError(u"show", u"show takes one FILE");
     const Text format = a.format.value_or(u"text");
@@ -182,7 +183,7 @@ int RunShow(const std::vector<Text>& args) {
         PrintError(*unreadable);
         return kExitUsage;
     }
-    const Edition& edition = a.edition ? *a.edition : EditionOfRoot(RootTagOf(path));
+    const Edition& edition = a.edition ? *a.edition : EditionOfRoot(ReadIndexFileRoot(path));
     auto table = std::make_unique<Entry>(edition);
     Shown s{path, &edition, table.get(), std::nullopt, std::nullopt};
     // As a report's NewFile loads it: Keystack in the order the file records, rows up to the
