@@ -10,8 +10,14 @@ std::atomic<FileReplacement::WriteProbe> g_writeProbe{nullptr};
 
 void FileReplacement::SetWriteProbe(WriteProbe probe) { g_writeProbe.store(probe); }
 
-void FileReplacement::WriteBuffer() {
-    if (const WriteProbe probe = g_writeProbe.load(std::memory_order_relaxed)) probe(written_);
+namespace {
+void Probe(FileReplacement::WriteStep step, uint64_t written) {
+    if (const FileReplacement::WriteProbe probe = g_writeProbe.load(std::memory_order_relaxed)) probe(step, written);
+}
+}  // namespace
+
+void FileReplacement::WriteBuffer(WriteStep step) {
+    Probe(step, written_);
     WriteOut(buffer_);
     written_ += buffer_.size();
     buffer_.clear();  // keeps its capacity for the next piece
@@ -23,11 +29,12 @@ void FileReplacement::Write(std::string_view bytes) {
 }
 
 void FileReplacement::WriteIfFull() {
-    if (buffer_.size() >= kBufferSize) WriteBuffer();
+    if (buffer_.size() >= kBufferSize) WriteBuffer(WriteStep::kPiece);
 }
 
 bool FileReplacement::Commit() {
-    WriteBuffer();
+    WriteBuffer(WriteStep::kLastPiece);
+    Probe(WriteStep::kFinish, written_);
     FinishWriting();
     return PutInPlace();
 }
@@ -47,8 +54,11 @@ Text FileReplacement::TemporaryPath(const Text& target, size_t nameStart) {
     };
     Text name = u"~" + hex(id) + u"-" + hex(CurrentProcessId()) + u".tmp";
     const size_t room = nameStart < kPathLimit ? std::min(kNameLimit, kPathLimit - nameStart) : 0;
-    if (name.size() > room) {
-        name.resize(std::max<size_t>({room, target.size() - nameStart, 1}));
+    // Cut to the room left, never below the target's own name's length (a name is only ever
+    // cut, never lengthened).
+    const size_t keep = std::max<size_t>({room, target.size() - nameStart, 1});
+    if (keep < name.size()) {
+        name.resize(keep);
         // A cut name may not end in '.', which Windows would drop, nor in a lone '-'.
         if (name.back() == u'.' || name.back() == u'-') name.back() = u'~';
     }

@@ -56,9 +56,12 @@ public:
     // small enough that a 32-bit host never lacks the memory for it.
     static constexpr size_t kBufferSize = 256 * 1024;
 
-    // For tests: a probe called before each write with the number of bytes written so far. It
-    // may throw, as a full disk or a failed allocation would at that point. Null: no probe.
-    using WriteProbe = void (*)(uint64_t writtenSoFar);
+    // For tests: a probe called before each step that can fail (a write of a full buffer,
+    // Commit's last write, the finishing that makes the file durable) with the number of bytes
+    // written so far. It may throw, as a full disk or a failed allocation would at that point.
+    // Null: no probe.
+    enum class WriteStep { kPiece, kLastPiece, kFinish };
+    using WriteProbe = void (*)(WriteStep step, uint64_t writtenSoFar);
     static void SetWriteProbe(WriteProbe probe);
 
 protected:
@@ -80,7 +83,7 @@ protected:
 
 private:
     // Every write goes through here, past the probe.
-    void WriteBuffer();
+    void WriteBuffer(WriteStep step);
 
     std::string buffer_;
     uint64_t written_ = 0;

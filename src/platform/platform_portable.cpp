@@ -38,8 +38,20 @@ int CharToByte(char16_t ch) {  // -1 when not in the code page
 std::unique_ptr<const CodePageTable> chosenCodePage;
 const CodePageTable* CodePage() { return chosenCodePage.get(); }
 
+// A surrogate pair is one character, which no ANSI code page holds: one "?", as Windows writes.
+bool StartsPair(TextView text, size_t i) {
+    return text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+           text[i + 1] <= 0xDFFF;
+}
+
 void AppendInCodePage(const CodePageTable& page, std::string& out, TextView text) {
-    for (char16_t ch : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t ch = text[i];
+        if (StartsPair(text, i)) {
+            out.push_back('?');
+            ++i;
+            continue;
+        }
         switch (page.codeLength[ch]) {
             case 0: out.push_back('?'); break;
             case 1: out.push_back(static_cast<char>(page.code[ch])); break;
@@ -111,9 +123,10 @@ std::string ToAnsi(TextView text) {
 
 void AppendAnsi(std::string& out, TextView text) {
     if (const CodePageTable* page = CodePage()) return AppendInCodePage(*page, out, text);
-    for (char16_t ch : text) {
-        const int b = CharToByte(ch);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const int b = CharToByte(text[i]);
         out.push_back(static_cast<char>(b < 0 ? '?' : b));
+        if (StartsPair(text, i)) ++i;
     }
 }
 
