@@ -96,7 +96,9 @@ Text TextOrder::LetterGroup(TextView text) const {
     if (text.empty() || !IsLetter(text[0])) return {};
     size_t end = 1;
     while (end < text.size() && IsMark(text[end])) ++end;
-    Text letter = Folded(MAP_PRECOMPOSED, text.substr(0, end));
+    // The letter with the accents that compose with it into one character ("e" and an acute
+    // accent are "é"); a mark that composes with nothing (a vowel sign) is no part of a heading.
+    Text letter = Folded(MAP_PRECOMPOSED, text.substr(0, end)).substr(0, 1);
     // The base letter is what stands first once the accents are split off.
     const Text base = Folded(MAP_COMPOSITE, letter).substr(0, 1);
     if (base != letter && CompareStringEx(locale_->name.c_str(), kLetterFlags, Wide(letter), Length(letter),

@@ -16,6 +16,7 @@
 #include "core/per_thread.h"
 #include "platform/platform.h"
 #include "platform/text_order.h"
+#include "platform/windows_locale_data.h"
 #include "test_locale.h"
 #include "test_text.h"
 #include "xml/xml_text.h"
@@ -206,7 +207,9 @@ int Sign(int comparison) { return (comparison > 0) - (comparison < 0); }
 TEST(TextOrder, LocaleNamesAreCheckedAndGivenTheirFullSpelling) {
     for (const auto& [asked, full] : {std::pair<Text, Text>{u"sv-SE", u"sv-SE"}, {u"SV-se", u"sv-SE"},
                                       {u"de-de", u"de-DE"}, {u"en-US", u"en-US"}, {u"sv", u"sv"},
-                                      {u"sr-Latn-RS", u"sr-Latn-RS"}}) {
+                                      {u"sr-Latn-RS", u"sr-Latn-RS"}, {u"zh-CN", u"zh-CN"}, {u"zh-tw", u"zh-TW"},
+                                      {u"zh-HK", u"zh-HK"}, {u"pa-IN", u"pa-IN"}, {u"ha-Latn-NG", u"ha-Latn-NG"},
+                                      {u"en-029", u"en-029"}}) {
         const auto order = platform::TextOrder::Open(asked);
         ASSERT_TRUE(order) << TextToAscii(asked);
         EXPECT_EQ(order->LocaleName(), full);
@@ -255,11 +258,53 @@ TEST(TextOrder, EachLanguagePutsItsLettersWhereItsAlphabetHasThem) {
     }
 }
 
+// Where Windows' word sort weighs characters otherwise than a plain collation: the hyphen and
+// the apostrophe (and their kin) weigh only where texts are otherwise equal, so that "co-op"
+// stays with "coop"; spaces, tabs and punctuation stand in the system's order.
+TEST(TextOrder, HyphensApostrophesAndPunctuationSortAsTheSystemSortsThem) {
+    const auto english = OrderOf(u"en-US");
+    ASSERT_TRUE(english);
+    const std::vector<Text> sorted = {
+        u"A & B", u"A (B)", u"a!b", u"a@b", u"AB", u"A\u2013B", u"AC",
+        u"ball bearing", u"ball\tValves", u"ball-bearing", u"ballValves",
+        u"C#", u"C++", u"cook", u"coop", u"coo-p", u"co'op", u"co-op", u"Oban", u"OBrien", u"O'Brien",
+        u"x.y", u"x_y"};
+    std::vector<Text> shuffled(sorted.rbegin(), sorted.rend());
+    std::rotate(shuffled.begin(), shuffled.begin() + 7, shuffled.end());
+    std::stable_sort(shuffled.begin(), shuffled.end(),
+                     [&](const Text& a, const Text& b) { return english->Compare(a, b) < 0; });
+    EXPECT_EQ(shuffled, sorted);
+    for (size_t i = 0; i + 1 < sorted.size(); ++i)
+        EXPECT_LT(english->SortKey(sorted[i]), english->SortKey(sorted[i + 1])) << TextToAscii(sorted[i]);
+}
+
+// The weights the portable order takes from the system hold on both: every symbol sorts by its
+// rank, and a character with a special weight stays with the text without it.
+TEST(TextOrder, TheSystemsWeightsOfSymbolsHoldOnEveryPlatform) {
+    namespace data = platform::windows_locale_data;
+    const auto english = OrderOf(u"en-US");
+    ASSERT_TRUE(english);
+    std::vector<data::SymbolRank> byRank(std::begin(data::kSymbolRanks), std::end(data::kSymbolRanks));
+    std::stable_sort(byRank.begin(), byRank.end(), [](auto& a, auto& b) { return a.rank < b.rank; });
+    const auto between = [](char16_t c) { return Text(u"a") + c + u"b"; };
+    for (size_t i = 0; i + 1 < byRank.size(); ++i) {
+        if (byRank[i].rank == byRank[i + 1].rank) continue;
+        EXPECT_LT(english->Compare(between(byRank[i].character), between(byRank[i + 1].character)), 0)
+            << std::hex << unsigned(byRank[i].character) << " " << unsigned(byRank[i + 1].character);
+    }
+    for (const data::SpecialWeight& special : data::kSpecialWeights) {
+        const Text text = Text(u"co") + special.character + u"op";
+        EXPECT_GT(english->Compare(text, u"coop"), 0) << std::hex << unsigned(special.character);
+        EXPECT_LT(english->Compare(text, u"cop"), 0) << std::hex << unsigned(special.character);
+    }
+}
+
 TEST(TextOrder, SortKeysOrderTextsAsTheComparisonDoes) {
     const std::vector<Text> texts = {u"apple", u"Apple", u"APPLES", u"\u00C9clair", u"eclair", u"eclipse",
                                      u"Item 9", u"item 10", u"Item 010", u"Item 9a", u"\u00D6sterreich",
                                      u"Ostrava", u"Zurich", u"zebra", u"r\u00E9sum\u00E9", u"resume",
-                                     u"e\u0301clair", u"x", u"x-ray", u"x ray", u"9", u"10", u"a\u00DF", u"ass"};
+                                     u"e\u0301clair", u"x", u"x-ray", u"x ray", u"9", u"10", u"a\u00DF", u"ass",
+                                     u"co-op", u"coop", u"co'op", u"x\ty", u"a\u2013b"};
     for (TextView locale : {u"en-US", u"de-DE", u"sv-SE"}) {
         SCOPED_TRACE(TextToAscii(locale));
         const auto order = OrderOf(locale);
@@ -298,6 +343,18 @@ TEST(TextOrder, LetterGroupsAreFirstLettersInUpperCaseWithoutTheLanguagesAccents
     EXPECT_EQ(german->LetterGroup(u"\u00F6l"), u"O");
     EXPECT_EQ(german->LetterGroup(u"o\u0308l"), u"O");
     EXPECT_EQ(english->LetterGroup(u"\u00C5sa"), u"A");
+    EXPECT_EQ(swedish->LetterGroup(u"a\u030Asa"), u"\u00C5");
+    // A letter with marks that compose with nothing: the letter alone (a vowel sign, points).
+    for (const auto* order : {swedish.get(), german.get(), english.get()}) {
+        SCOPED_TRACE(TextToAscii(order->LocaleName()));
+        EXPECT_EQ(order->LetterGroup(u"e\u0301\u0323cole"), u"E");                        // two accents
+        EXPECT_EQ(order->LetterGroup(u"\u0915\u093F\u0924\u093E\u092C"), u"\u0915");  // Devanagari
+        EXPECT_EQ(order->LetterGroup(u"\u0915\u0941\u091B"), u"\u0915");
+        EXPECT_EQ(order->LetterGroup(u"\u0E01\u0E34\u0E19"), u"\u0E01");                // Thai
+        EXPECT_EQ(order->LetterGroup(u"\u0643\u0650\u062A\u0627\u0628"), u"\u0643");  // Arabic
+        EXPECT_EQ(order->LetterGroup(u"\u05E9\u05C1\u05B8"), u"\u05E9");                // Hebrew
+        EXPECT_EQ(order->LetterGroup(u"\uD55C\uAE00"), u"\uD55C");                        // Korean
+    }
     // The locale's upper case.
     const auto turkish = OrderOf(u"tr-TR");
     ASSERT_TRUE(turkish);

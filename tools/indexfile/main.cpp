@@ -32,7 +32,8 @@ constexpr const char* kProgramHelp =
     "  --version              the versions of the libraries whose files the tool writes\n"
     "\n"
     "Exit status: 0 done (every file clean, OUT written); 1 a problem found, a load that\n"
-    "stops, or a merge refused; 2 a usage error or a file that cannot be read.\n";
+    "stops, or a merge refused; 2 a usage error or a file that cannot be read; 3 standard\n"
+    "output could not be written.\n";
 
 constexpr const char* kShowHelp =
     "Usage: indexfile show [--keystack | --pagestack] [--format FORMAT] FILE\n"
@@ -56,7 +57,7 @@ constexpr const char* kShowHelp =
     "2 a usage error or a file that cannot be read.\n";
 
 constexpr const char* kCheckHelp =
-    "Usage: indexfile check [--keystack | --pagestack] FILE...\n"
+    "Usage: indexfile check [--keystack | --pagestack] [--strict] FILE...\n"
     "\n"
     "Reports, as FILE:LINE: and what is wrong, everything that would make a load stop or lose\n"
     "data: a line the loader stops at (an invalid character reference, a line past the length\n"
@@ -65,10 +66,12 @@ constexpr const char* kCheckHelp =
     "that ends without its root end tag (a save cut short), a value too long for Save, more\n"
     "rows than the table holds, a \"?\" before a letter where a character was lost, bytes that\n"
     "formed no character, characters the code page cannot write; for a Keystack file also\n"
-    "duplicate descriptions, rows out of the file's recorded order, and an order this system\n"
-    "cannot apply. Prints \"FILE: ok\" for a clean file.\n"
+    "duplicate descriptions and an order this system cannot apply. Rows out of the file's\n"
+    "recorded order lose nothing (a load sorts them in): they are shown as notes\n"
+    "(FILE:LINE: note: ...). Prints \"FILE: ok\" for a file without problems.\n"
     "\n"
     "  --keystack, --pagestack  check as that library loads (default: the root element)\n"
+    "  --strict                 count notes as problems\n"
     "\n"
     "Exit status: 0 every file clean; 1 a problem found; 2 a usage error or a file that\n"
     "cannot be read (the other files are still checked).\n";
