@@ -74,11 +74,11 @@ int wmain() {
     std::printf("constexpr unsigned kSymbolRankCount = %u;\n", rank);
     std::printf("constexpr SymbolRank kSymbolRanks[] = {");
     for (size_t i = 0; i < ranks.size(); ++i)
-        std::printf("%s{0x%04X, %u},", i % 6 == 0 ? "\n    " : " ", ranks[i].first, ranks[i].second);
+        std::printf("%s{0x%04X, %u},", i % 7 == 0 ? "\n    " : " ", ranks[i].first, ranks[i].second);
     std::printf("\n};\n// Characters with a special weight only: character and weight.\n");
     std::printf("constexpr SpecialWeight kSpecialWeights[] = {");
     for (size_t i = 0; i < specials.size(); ++i)
-        std::printf("%s{0x%04X, 0x%02X},", i % 6 == 0 ? "\n    " : " ", specials[i].first, specials[i].second);
+        std::printf("%s{0x%04X, 0x%02X},", i % 7 == 0 ? "\n    " : " ", specials[i].first, specials[i].second);
     std::printf("\n};\n// Characters without any weight, as ranges of first and last.\n");
     std::printf("constexpr IgnoredRange kIgnoredRanges[] = {");
     size_t printed = 0;
@@ -97,7 +97,7 @@ int wmain() {
     printed = 0;
     for (const std::wstring& name : names) {
         if (!IsPlainName(name)) continue;
-        std::printf("%s\"%ls\",", printed++ % 8 == 0 ? "\n    " : " ", name.c_str());
+        std::printf("%s\"%ls\",", printed++ % 9 == 0 ? "\n    " : " ", name.c_str());
     }
     std::printf("\n};\n");
     return 0;
