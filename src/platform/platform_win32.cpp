@@ -33,9 +33,32 @@ int ToAnsiBytes(const wchar_t* text, int length, char* out, int outSize, BOOL* u
     return n;
 }
 
+// A surrogate pair is one character, which only the UTF-8 code page holds: elsewhere it becomes
+// one default character, as Windows converts it (Wine's conversion gives one for each half). Its
+// second half goes, and the first, alone, converts to the default character.
+bool HoldsPairs(TextView text) {
+    if (GetACP() == CP_UTF8) return false;
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) return true;
+    return false;
+}
+
+Text OneUnitPerPair(TextView text) {
+    Text out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out.push_back(text[i]);
+        if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF)
+            ++i;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string ToAnsi(TextView text) {
+    if (HoldsPairs(text)) return ToAnsi(OneUnitPerPair(text));
     if (text.empty()) return {};
     const int length = static_cast<int>(text.size());
     const int n = ToAnsiBytes(Wide(text), length, nullptr, 0, nullptr);
@@ -45,6 +68,7 @@ std::string ToAnsi(TextView text) {
 }
 
 void AppendAnsi(std::string& out, TextView text) {
+    if (HoldsPairs(text)) return AppendAnsi(out, OneUnitPerPair(text));
     if (text.empty()) return;
     const int size = static_cast<int>(text.size());
     // Code pages without best-fit tables (UTF-8, for one) refuse the flag: convert plainly there.
