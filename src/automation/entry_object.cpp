@@ -106,4 +106,25 @@ HRESULT EntryObject::AppendPages(BSTR* sFile, short* offset, BSTR* result) {
     return TextResult(result, [&] { return table_.AppendPages(TextFromBstr(*sFile), *offset); }, kEntryPagesSource);
 }
 
+HRESULT EntryObject::SetLevels(BSTR* separator, BSTR* result) {
+    if (separator == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.SetLevels(TextFromBstr(*separator)); }, kEntryPagesSource);
+}
+
+HRESULT EntryObject::FetchLevel(short* index, short* result) {
+    if (index == nullptr) return E_POINTER;
+    return NumberResult(result, [&] { return table_.FetchLevel(*index); }, kEntryPagesSource);
+}
+
+HRESULT EntryObject::FetchLabel(short* index, BSTR* result) {
+    if (index == nullptr) return E_POINTER;
+    return TextResult(result, [&] { return table_.FetchLabel(*index); }, kEntryPagesSource);
+}
+
+HRESULT EntryObject::SortAs(BSTR* description, BSTR* sortKey, BSTR* result) {
+    if (description == nullptr || sortKey == nullptr) return E_POINTER;
+    return TextResult(
+        result, [&] { return table_.SortAs(TextFromBstr(*description), TextFromBstr(*sortKey)); }, kEntryPagesSource);
+}
+
 }  // namespace folio_com

@@ -1,6 +1,6 @@
 // The automation object Entry: one core Entry table behind the dual interface _EntryPages,
 // which extends _Entry (also answered) with page lists, the order of the rows and headings,
-// and the methods that put a book together from several reports.
+// the methods that put a book together from several reports, levels and sort keys.
 #pragma once
 
 #include "automation/dual_object.h"
@@ -29,6 +29,10 @@ public:
     HRESULT STDMETHODCALLTYPE FetchGroup(short* index, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE ShiftPages(short* offset, short* result) override;
     HRESULT STDMETHODCALLTYPE AppendPages(BSTR* sFile, short* offset, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE SetLevels(BSTR* separator, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE FetchLevel(short* index, short* result) override;
+    HRESULT STDMETHODCALLTYPE FetchLabel(short* index, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE SortAs(BSTR* description, BSTR* sortKey, BSTR* result) override;
 
 private:
     ::Entry table_;

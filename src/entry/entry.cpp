@@ -4,35 +4,86 @@
 #include <cstring>
 #include <numeric>
 
+#include "entry/levels.h"
 #include "platform/platform.h"
 
 namespace {
 constexpr TextView kBlankDescriptionText = u"ERROR: Description cannot be blank";
 }  // namespace
 
-Entry::Entry(const Edition& edition) : edition_(edition), rows_(std::make_unique<Row[]>(kRowCount)) {
-    if (edition_.sorted) {
-        order_ = std::make_unique<int16_t[]>(kRowCount);
-        std::iota(order_.get(), order_.get() + kRowCount, int16_t{0});
-    }
+Entry::Entry(const Edition& edition)
+    : edition_(edition), rows_(std::make_unique<Row[]>(kRowCount)), order_(std::make_unique<int16_t[]>(kRowCount)) {
+    std::iota(order_.get(), order_.get() + kRowCount, int16_t{0});
     Clear();
 }
 
-int16_t Entry::RowNumberAt(int16_t index) const {
-    if (edition_.sorted) {
-        return order_[index];
-    } else {
-        return index;  // Pagestack's rows stand in the table's order
+// Keystack: the entries in use are sorted and unique, so the row Store updates is the one that
+// holds the description. Pagestack: the first (lowest) row that holds it, as a scan from the
+// first row would find it: a loaded file can hold the same description twice.
+Text Entry::Store(const Text& description, const Text& pageNo) {
+    if (description.empty() || !IsPath(description, separator_)) return Text(kBlankDescriptionText);
+    if (const std::optional<int16_t> row = StoreRowOf(description)) {
+        rows_[*row].page = pageNo;  // also when the table is full
+        return description;
     }
+    if (std::optional<Text> full = AddRows(description, pageNo, kStoreLimit)) return std::move(*full);
+    return description;
 }
 
-Text Entry::Store(const Text& description, const Text& pageNo) {
-    if (description.empty()) return Text(kBlankDescriptionText);
-    if (edition_.sorted) {
-        return StoreSorted(description, pageNo);
-    } else {
-        return StoreInOrder(description, pageNo);
+std::optional<int16_t> Entry::StoreRowOf(TextView description) const {
+    const auto found = firstRow_.find(description);
+    if (found == firstRow_.end()) return std::nullopt;
+    return found->second;
+}
+
+std::optional<int16_t> Entry::RowOfPath(TextView path, const FirstRows& staged) const {
+    if (const std::optional<int16_t> row = StoreRowOf(path)) return row;
+    const auto found = staged.find(path);
+    if (found == staged.end()) return std::nullopt;
+    return found->second;
+}
+
+std::vector<TextView> Entry::MissingParents(TextView description, const FirstRows& staged) const {
+    std::vector<TextView> missing;
+    for (std::optional<TextView> parent = ParentPath(description, separator_); parent;
+         parent = ParentPath(*parent, separator_)) {
+        if (RowOfPath(*parent, staged)) break;  // a row's parents are held with it
+        missing.push_back(*parent);
     }
+    std::reverse(missing.begin(), missing.end());
+    return missing;
+}
+
+std::optional<Text> Entry::AddRows(const Text& description, Text page, int16_t limit) {
+    FirstRows staged;
+    const std::vector<TextView> parents = MissingParents(description, staged);
+    if (count_ + static_cast<int>(parents.size()) + 1 > limit) return Text(edition_.tableFullText);
+    int16_t k = 0;
+    for (TextView parent : parents) {
+        const Text path(parent);
+        StageRow(k++, path, Text(), KeyOf(path, TextView(), staged), staged);
+    }
+    StageRow(k++, description, std::move(page), KeyOf(description, TextView(), staged), staged);
+    LinkStagedRows(k, staged);
+    return std::nullopt;
+}
+
+std::string Entry::KeyOf(TextView description, TextView sortAs, const FirstRows& staged) const {
+    if (!edition_.sorted) return std::string();
+    if (!Structured()) return SortKeyIn(textOrder_.get(), description);
+    // A path's key is its parent's, and its own level's after it.
+    std::string key;
+    const std::optional<TextView> parent = ParentPath(description, separator_);
+    if (parent) {
+        if (const std::optional<int16_t> row = RowOfPath(*parent, staged)) {
+            key = keys_[*row];
+        } else {
+            key = KeyOf(*parent, TextView(), staged);  // not held yet: no sort key of its own
+        }
+    }
+    const TextView label = LabelOf(description, separator_);
+    AppendLevelKey(key, textOrder_.get(), sortAs.empty() ? label : sortAs, label);
+    return key;
 }
 
 int16_t* Entry::SortedPlaceOf(const SortedDescription& description) const {
@@ -49,99 +100,65 @@ int16_t* Entry::SortedPlaceOf(const SortedDescription& description) const {
     return std::lower_bound(begin, end, description, before);
 }
 
-// The entries in use are sorted and unique, so a binary search finds the entry that a scan
-// from the first would stop at: the equal description, or the first one that sorts after it.
-Text Entry::StoreSorted(const Text& description, const Text& pageNo) {
-    const std::string key = SortKeyIn(textOrder_.get(), description);
-    int16_t* const at = SortedPlaceOf({key, description});
-    if (at != order_.get() + count_ && rows_[*at].description == description) {
-        rows_[*at].page = pageNo;  // also when the table is full
-        return description;
+int16_t Entry::PlaceInOrder(int16_t row) const {
+    const std::optional<TextView> parent = ParentPath(rows_[row].description, separator_);
+    if (!parent) return count_;
+    const std::optional<int16_t> parentRow = StoreRowOf(*parent);
+    if (!parentRow) return count_;
+    int16_t at = 0;
+    while (at < count_ && order_[at] != *parentRow) ++at;
+    // The parent's block: the rows under it, which follow it.
+    const Text& parentPath = rows_[*parentRow].description;
+    for (++at; at < count_; ++at) {
+        const TextView other = rows_[order_[at]].description;
+        if (other.size() <= parentPath.size() + separator_.size() || other.compare(0, parentPath.size(), parentPath) != 0 ||
+            other.compare(parentPath.size(), separator_.size(), separator_) != 0)
+            break;
     }
-    if (count_ >= kStoreLimit) return Text(edition_.tableFullText);
-    FirstRows none;
-    StageRow(0, description, pageNo, std::move(key), none);
-    LinkStagedRows(1, none);
-    return description;
+    return at;
 }
 
-// The first (lowest) row with an equal description is the one updated: a loaded file can hold
-// the same description twice.
-Text Entry::StoreInOrder(const Text& description, const Text& pageNo) {
-    if (auto found = firstRow_.find(description); found != firstRow_.end()) {
-        rows_[found->second].page = pageNo;
-        return description;
-    }
-    if (count_ >= kStoreLimit) return Text(edition_.tableFullText);
-    FirstRows firstRows;
-    StageRow(0, description, pageNo, std::string(), firstRows);
-    LinkStagedRows(1, firstRows);
-    return description;
-}
-
-std::optional<int16_t> Entry::StoreRowOf(const Text& description) const {
-    if (description.empty()) return std::nullopt;
-    if (edition_.sorted) {
-        const std::string key = SortKeyIn(textOrder_.get(), description);
-        const int16_t* const at = SortedPlaceOf({key, description});
-        if (at == order_.get() + count_ || rows_[*at].description != description) return std::nullopt;
-        return *at;
-    } else {
-        const auto found = firstRow_.find(description);
-        if (found == firstRow_.end()) return std::nullopt;
-        return found->second;
-    }
-}
-
-// Keystack's free rows are those whose numbers stand after the rows in use; Pagestack's are
-// the rows after them.
+// Free rows are those whose numbers stand after the rows in use.
 void Entry::StageRow(int16_t staged, const Text& description, Text page, std::string key, FirstRows& firstRows) {
-    const int16_t row = RowNumberAt(static_cast<int16_t>(count_ + staged));
+    const int16_t row = order_[count_ + staged];
     Row& into = rows_[row];
     into.description = description;
     into.page = std::move(page);
-    if (textOrder_) keys_[row] = std::move(key);
-    if (!edition_.sorted) {
-        // Room in the index for every staged row, so that linking them allocates nothing. (Only
-        // when it lacks room: asking for less than it has could make it shrink.)
-        const size_t rows = firstRow_.size() + static_cast<size_t>(staged) + 1;
-        if (static_cast<float>(rows) > firstRow_.max_load_factor() * static_cast<float>(firstRow_.bucket_count()))
-            firstRow_.reserve(rows);
-        firstRows.emplace(into.description, static_cast<int16_t>(count_ + staged));
-    }
+    if (keys_) keys_[row] = std::move(key);
+    if (sortAs_) sortAs_[row].clear();
+    // Room in the index for every staged row, so that linking them allocates nothing. (Only
+    // when it lacks room: asking for less than it has could make it shrink.)
+    const size_t rows = firstRow_.size() + static_cast<size_t>(staged) + 1;
+    if (static_cast<float>(rows) > firstRow_.max_load_factor() * static_cast<float>(firstRow_.bucket_count()))
+        firstRow_.reserve(rows);
+    if (!into.description.empty()) firstRows.emplace(into.description, row);
 }
 
 void Entry::LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept {
-    if (edition_.sorted) {
-        for (int16_t k = 0; k < staged; ++k) {
-            // The first free row's number moves from the end of those in use to its place.
-            int16_t* const end = order_.get() + count_;
-            const int16_t row = *end;
+    // A description already held (a file's second row of it) keeps its first row in the index.
+    firstRow_.merge(firstRows);  // the room was reserved when the rows were staged
+    for (int16_t k = 0; k < staged; ++k) {
+        // The first free row's number moves from the end of those in use to its place.
+        int16_t* const end = order_.get() + count_;
+        const int16_t row = *end;
+        int16_t* at;
+        if (edition_.sorted) {
             const std::string_view key = keys_ ? std::string_view(keys_[row]) : std::string_view();
-            int16_t* const at = SortedPlaceOf({key, rows_[row].description});
-            std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
-            *at = row;
-            ++count_;
+            at = SortedPlaceOf({key, rows_[row].description});
+        } else {
+            at = order_.get() + PlaceInOrder(row);
         }
-    } else {
-        firstRow_.merge(firstRows);  // the room was reserved when the rows were staged
-        count_ = static_cast<int16_t>(count_ + staged);
+        std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
+        *at = row;
+        ++count_;
     }
-}
-
-void Entry::AppendRow(const Text& description, Text page) {
-    Row& row = RowAt(count_);
-    row.description = description;
-    row.page = std::move(page);
-    if (!edition_.sorted) {
-        if (!row.description.empty()) firstRow_.emplace(row.description, count_);  // keeps a lower row
-    }
-    ++count_;
 }
 
 void Entry::ReleaseRows() {
     count_ = 0;
     firstRow_.clear();
+    sortKeysHeld_ = false;
+    // The keys of rows out of use are never read; a row taken into use again gets its own.
 }
 
 Text Entry::FetchDescription(int16_t index) const {
@@ -163,5 +180,6 @@ int16_t Entry::MaxPage() const {
 
 Text Entry::Clear() {
     ReleaseRows();
+    if (!Structured() && !textOrder_) keys_.reset();  // ordinal rows without levels need none
     return Text(edition_.resetText);
 }

@@ -63,6 +63,22 @@ public:
     // The letter heading of the index-th entry (see platform::TextOrder::LetterGroup), in the
     // order's locale, or in ordinal order the user's default locale; empty outside the rows.
     Text FetchGroup(int16_t index) const;
+    // Levels and sort keys (see entry_levels.cpp). SetLevels makes descriptions paths whose
+    // levels the separator parts ("lake>oxbow"; empty: levels off), reads every description held
+    // again with it, adding the rows above them (the overflow error, and nothing changes, when
+    // the table has no room for them), and returns the separator in force. FetchLevel is 1 for a
+    // row at the top, 2 under it, and so on (0 outside the rows); FetchLabel the row's own
+    // level. SortAs (Keystack) orders the row `description` as if its own level were `sortKey`
+    // (empty: its own text again) and returns the description, or the empty text for one the
+    // table does not hold; Pagestack refuses it with the invalid-argument error.
+    Text SetLevels(const Text& separator);
+    const Text& Levels() const { return separator_; }
+    int16_t FetchLevel(int16_t index) const;
+    Text FetchLabel(int16_t index) const;
+    Text SortAs(const Text& description, const Text& sortKey);
+    // The sort key of the index-th entry (empty: none, and outside the rows).
+    Text FetchSortKey(int16_t index) const;
+
     // A book printed as several reports, each numbering its own pages. ShiftPages moves every
     // page of every row by `offset` as ShiftPageList does (see page_list.h) and returns how
     // many rows' pages changed; offset 0 changes nothing. A page that would leave 0 to 32767,
@@ -99,48 +115,84 @@ private:
         Text description;
         Text page;
     };
-    Text StoreSorted(const Text& description, const Text& pageNo);
-    Text StoreInOrder(const Text& description, const Text& pageNo);
+    using FirstRows = std::unordered_map<TextView, int16_t>;
+
+    // The row (its number in rows_) that Store would update for `description`: the first in
+    // the table's order that holds it; none when Store would add one.
+    std::optional<int16_t> StoreRowOf(TextView description) const;
+    // Adds `description` (Store found no row for it) with its missing parents, or answers the
+    // table-full text and adds none; `limit`: the rows the table may then hold.
+    std::optional<Text> AddRows(const Text& description, Text page, int16_t limit);
     // Keystack: where a description stands or would go among the sorted row numbers in use.
     int16_t* SortedPlaceOf(const SortedDescription& description) const;
+    // Pagestack: where a new row goes: after its parent's block, or after every row.
+    int16_t PlaceInOrder(int16_t row) const;
+    // The key a row sorts by (see description_order.h): a path key where the table has levels
+    // or sort keys, the text order's key otherwise (none in ordinal order). `staged` holds the
+    // rows staged in the same change, which the key of a row under them needs.
+    std::string KeyOf(TextView description, TextView sortAs, const FirstRows& staged) const;
+    // The row of a path, in use or staged.
+    std::optional<int16_t> RowOfPath(TextView path, const FirstRows& staged) const;
+    // Keystack: the keys of every row in use for the order, levels and sort keys given, by row
+    // number; none in ordinal order without levels and sort keys. `sortAs` gives each row's
+    // sort key. May fail; changes nothing.
+    std::unique_ptr<std::string[]> KeysFor(const platform::TextOrder* order, TextView separator,
+                                           bool structured, const Text* sortAs, const FirstRows& staged) const;
+    // Keystack: the path key of a row under those settings.
+    std::string PathKeyOf(int16_t row, const platform::TextOrder* order, TextView separator, const Text* sortAs,
+                          const FirstRows& staged) const;
+    // Keystack: takes the keys and sorts the rows in use by them (SortRows: by the keys held);
+    // allocates nothing.
+    void SortByKeys(std::unique_ptr<std::string[]> keys) noexcept;
+    void SortRows() noexcept;
     // Keystack: takes `order` (none: ordinal) and sorts the rows in use by it. Everything the
     // new order needs is made first: on a failure the order and the rows stay as they were.
     void UseOrder(std::unique_ptr<platform::TextOrder> order);
-    // The row (its place in rows_) that Store would update for `description`, or none when
-    // Store would add one.
-    std::optional<int16_t> StoreRowOf(const Text& description) const;
+    // Rows sort by path keys: levels are on, or a row has a sort key.
+    bool Structured() const { return !separator_.empty() || sortKeysHeld_; }
     // Throws the overflow error for a page that Save could not write on its line.
     static void CheckPageFitsLine(const Text& page);
     bool InUse(int16_t index) const { return index >= 0 && index < count_; }
     // The row that holds the index-th entry in the table's order.
-    Row& RowAt(int16_t index) { return rows_[RowNumberAt(index)]; }
-    const Row& RowAt(int16_t index) const { return rows_[RowNumberAt(index)]; }
-    int16_t RowNumberAt(int16_t index) const;
+    Row& RowAt(int16_t index) { return rows_[order_[index]]; }
+    const Row& RowAt(int16_t index) const { return rows_[order_[index]]; }
     // New rows in two steps, so that several go in all or none. StageRow writes the
-    // `staged`-th new entry, with its sort key in text order (SortKeyIn), into a free row,
-    // which no call reads, and may fail (out of memory);
-    // LinkStagedRows then takes the `staged` rows into use, in the order staged: Keystack at
-    // their sorted places, Pagestack after the rows in use. It allocates nothing, so it cannot
-    // fail. `firstRows`: Pagestack's index entries for the staged rows, made by StageRow.
-    using FirstRows = std::unordered_map<TextView, int16_t>;
+    // `staged`-th new entry and its key (KeyOf) into a free row, which no call reads, with its
+    // index entry in `firstRows`, and may fail (out of memory); LinkStagedRows then takes the
+    // `staged` rows into use, in the order staged: Keystack at their sorted places, Pagestack
+    // after their parents' blocks (or the rows in use). It allocates nothing, so it cannot fail.
     void StageRow(int16_t staged, const Text& description, Text page, std::string key, FirstRows& firstRows);
     void LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept;
-    // Writes row count_ and takes it into use (a row as a file holds it: Pagestack's loader).
-    void AppendRow(const Text& description, Text page);
-    // Takes every row out of use (the strings stay).
+    // The parents a path lacks (held neither in use nor in `staged`), from the top.
+    std::vector<TextView> MissingParents(TextView description, const FirstRows& staged) const;
+    // Takes every row out of use (the strings stay), and their sort keys.
     void ReleaseRows();
+    // A row's sort key (empty: none).
+    TextView FetchSortKeyOfRow(int16_t row) const { return sortAs_ ? TextView(sortAs_[row]) : TextView(); }
 
     void WriteEntries(platform::FileReplacement& out) const;
     Text LoadFile(const Text& sFile, TextView verb, bool newFile);
-    // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads.
-    void LoadPair(Text& description, Text& page);
+    // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads;
+    // the row it went into, if any.
+    std::optional<int16_t> LoadPair(Text& description, Text& page);
     Text LoadedText(TextView verb, int16_t count) const;
-    // Keystack, until SetOrder chooses: the order a file read by NewFile records on its root tag.
-    void AdoptFileOrder(TextView rootTag);
+    // Until SetOrder and SetLevels choose: the order (Keystack) and the levels a file read by
+    // NewFile records on its root tag.
+    void AdoptFileSettings(TextView rootTag);
+    // A description read from a file that records the separator `fileSeparator`, as this
+    // table stores it.
+    Text AsStored(Text description, TextView fileSeparator) const;
+    // Keystack: gives rows sort keys (row number and key; an empty key takes the row's away),
+    // all or none, and sorts the rows again.
+    void TakeSortKeys(std::vector<std::pair<int16_t, Text>> sortKeys);
+    // Keystack: the keys of the rows in use made again for the order, levels and sort keys in
+    // force (after a change of them in an empty table).
+    void RefreshKeys();
 
     struct PagePair {
         Text description;
         Text page;
+        Text sortKey;  // as the file records it
     };
     // AppendPages once its file is read: merges every pair or none, and returns AppendPages'
     // answer: the table-full text when the new rows do not fit. Throws the overflow error for a
@@ -153,24 +205,31 @@ private:
     // whatever they last held and are never read.
     std::unique_ptr<Row[]> rows_;
     int16_t count_ = 0;
-    // Keystack: the row numbers in sorted order of their descriptions. A new entry stays in
-    // the row it was written to and only its number is inserted here, so an insertion moves
-    // 2 bytes per entry after it instead of two strings. The array always holds every row
-    // number once: those from count_ on are the rows free for new entries.
+    // The row numbers in the table's order. A new entry stays in the row it was written to and
+    // only its number is inserted here, so an insertion moves 2 bytes per entry after it
+    // instead of two strings. The array always holds every row number once: those from count_
+    // on are the rows free for new entries.
     std::unique_ptr<int16_t[]> order_;
-    // Keystack in text order: the order, and each row's sort key by row number (written with
-    // the row). None in ordinal order.
+    // Keystack in text order: the order. None in ordinal order.
     std::unique_ptr<platform::TextOrder> textOrder_;
     // In ordinal order, the user's default locale, for FetchGroup's headings.
     mutable std::unique_ptr<platform::TextOrder> defaultOrder_;
+    // Keystack: each row's key, by row number (written with the row), as KeyOf makes it; none
+    // in ordinal order without levels and sort keys.
     std::unique_ptr<std::string[]> keys_;
-    // SetOrder chose the order: NewFile keeps it. Until then each file read by NewFile brings
-    // its own, which the loader takes from the first tag of the file (the root start tag).
-    bool orderChosen_ = false;
+    // Keystack: each row's sort key (SortAs; empty: none), by row number; none until the first.
+    std::unique_ptr<Text[]> sortAs_;
+    bool sortKeysHeld_ = false;  // some row has had a sort key since the rows were last released
+    // The separator of levels; empty: levels off.
+    Text separator_;
+    // SetOrder chose the order, SetLevels the levels: NewFile keeps them. Until then each file
+    // read by NewFile brings its own, which the loader takes from the root start tag.
+    bool orderChosen_ = false, levelsChosen_ = false;
     // A Description line read from a file, waiting for its Page line.
     Text pendingDescription_;
-    // Pagestack: the lowest row in use that holds each description, so that Store finds the
-    // row a scan from row 0 would find without scanning. The keys view the rows' own strings,
-    // which stay put while their rows are in use.
+    // The row that holds each description, by number: the first in the table's order, so that
+    // Store finds the row a scan from the first would find without scanning (Pagestack may hold
+    // a description twice, from a file). The keys view the rows' own strings, which stay put
+    // while their rows are in use.
     FirstRows firstRow_;
 };

@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "entry/entry.h"
+#include "entry/levels.h"
 
 namespace {
 
@@ -84,18 +85,40 @@ Text Entry::OrderName(const platform::TextOrder* order) {
 
 Text Entry::Order() const { return OrderName(textOrder_.get()); }
 
-void Entry::UseOrder(std::unique_ptr<platform::TextOrder> order) {
-    std::unique_ptr<std::string[]> keys;
-    if (order) {
-        keys = std::make_unique<std::string[]>(kRowCount);
-        for (int16_t i = 0; i < count_; ++i) {
-            const int16_t row = order_[i];
-            keys[row] = order->SortKey(rows_[row].description);
-        }
+std::string Entry::PathKeyOf(int16_t row, const platform::TextOrder* order, TextView separator,
+                             const Text* sortAs, const FirstRows& staged) const {
+    // Level by level from the top, each with the sort key of the row that holds it.
+    const TextView description = rows_[row].description;
+    std::string key;
+    const std::vector<TextView> levels = LevelsOf(description, separator);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const size_t end = static_cast<size_t>(levels[i].data() - description.data()) + levels[i].size();
+        const std::optional<int16_t> holder = i + 1 == levels.size() ? std::optional(row)
+                                                                     : RowOfPath(description.substr(0, end), staged);
+        const TextView own = sortAs && holder ? TextView(sortAs[*holder]) : TextView();
+        AppendLevelKey(key, order, own.empty() ? levels[i] : own, levels[i]);
     }
-    // Everything the order needs exists: from here on nothing allocates, nothing fails.
-    textOrder_ = std::move(order);
+    return key;
+}
+
+std::unique_ptr<std::string[]> Entry::KeysFor(const platform::TextOrder* order, TextView separator,
+                                              bool structured, const Text* sortAs, const FirstRows& staged) const {
+    if (!structured && !order) return nullptr;
+    auto keys = std::make_unique<std::string[]>(kRowCount);
+    const auto keyOf = [&](int16_t row) {
+        return structured ? PathKeyOf(row, order, separator, sortAs, staged) : order->SortKey(rows_[row].description);
+    };
+    for (int16_t i = 0; i < count_; ++i) keys[order_[i]] = keyOf(order_[i]);
+    for (const auto& [path, row] : staged) keys[row] = keyOf(row);
+    return keys;
+}
+
+void Entry::SortByKeys(std::unique_ptr<std::string[]> keys) noexcept {
     keys_ = std::move(keys);
+    SortRows();
+}
+
+void Entry::SortRows() noexcept {
     const Row* const rows = rows_.get();
     const std::string* const sortKeys = keys_.get();
     const auto keyOf = [sortKeys](int16_t row) {
@@ -106,11 +129,28 @@ void Entry::UseOrder(std::unique_ptr<platform::TextOrder> order) {
     });
 }
 
+void Entry::RefreshKeys() {
+    if (edition_.sorted) SortByKeys(KeysFor(textOrder_.get(), separator_, Structured(), sortAs_.get(), FirstRows()));
+}
+
+void Entry::UseOrder(std::unique_ptr<platform::TextOrder> order) {
+    std::unique_ptr<std::string[]> keys = KeysFor(order.get(), separator_, Structured(), sortAs_.get(), FirstRows());
+    // Everything the order needs exists: from here on nothing allocates, nothing fails.
+    textOrder_ = std::move(order);
+    SortByKeys(std::move(keys));
+}
+
+// The heading of a row's top level, sorted as its sort key where it has one ("The Hague"
+// sorted as "Hague" stands under H).
 Text Entry::FetchGroup(int16_t index) const {
     if (!InUse(index)) return Text();
-    const Text& description = RowAt(index).description;
-    if (textOrder_) return textOrder_->LetterGroup(description);
+    const TextView top = TopLevelOf(RowAt(index).description, separator_);
+    TextView shown = top;
+    if (sortAs_) {
+        if (const std::optional<int16_t> row = StoreRowOf(top); row && !sortAs_[*row].empty()) shown = sortAs_[*row];
+    }
+    if (textOrder_) return textOrder_->LetterGroup(shown);
     // Opened once per object: a report asks for a heading per row.
     if (!defaultOrder_) defaultOrder_ = platform::TextOrder::Open(platform::DefaultLocaleName());
-    return defaultOrder_ ? defaultOrder_->LetterGroup(description) : Text();
+    return defaultOrder_ ? defaultOrder_->LetterGroup(shown) : Text();
 }

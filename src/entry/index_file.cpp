@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "entry/entry.h"
 #include "entry/index_file_reader.h"
+#include "entry/levels.h"
 #include "info/common_ufl.h"
 #include "platform/files.h"
 #include "xml/xml_text.h"
@@ -27,8 +28,11 @@ Text Entry::Save(const Text& sFile) const {
         SetLibraryIdentity(u"" FOLIO_APPLICATION_NAME, u"" FOLIO_DEVELOPER_NAME);
         // A file that cannot be created is reported as not saved, even when an older file of
         // that name is still there: that file is not what the caller asked to save.
-        // A text order is recorded on the root element; an ordinal table writes the file as ever.
-        const Text rootAttributes = textOrder_ ? u"order=\"" + Order() + u"\"" : Text();
+        // A text order and the separator of levels are recorded on the root element; an ordinal
+        // table without levels writes the file as ever.
+        Text rootAttributes = textOrder_ ? u"order=\"" + Order() + u"\"" : Text();
+        if (!separator_.empty())
+            rootAttributes += (rootAttributes.empty() ? u"" : u" ") + (u"levels=\"" + XmlEscape(separator_) + u"\"");
         if (!OpenXmlFile(sFile, Text(edition_.rootElement), rootAttributes).empty()) return CouldNotSave(sFile);
         if (platform::FileReplacement* out = XmlFileOutput()) WriteEntries(*out);
         // The file that was there keeps its content when the new one cannot take its place.
@@ -41,13 +45,14 @@ Text Entry::Save(const Text& sFile) const {
     }
 }
 
-// Four lines per entry with a description, escaped straight into the file's bytes, which go
-// out a bounded piece at a time: a Save needs no more memory for 8000 long rows than for ten.
+// Four lines per entry with a description (five with a sort key, on a line that the loaders of
+// earlier versions skip), escaped straight into the file's bytes, which go out a bounded piece
+// at a time: a Save needs no more memory for 8000 long rows than for ten.
 void Entry::WriteEntries(platform::FileReplacement& out) const {
     const Text entryElement(edition_.entryElement);
     const std::string openTag = XmlOpenTagLine(entryElement);
     const std::string closeTag = XmlCloseTagLine(entryElement);
-    const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag);
+    const XmlElementLines descriptionLines(kDescriptionTag), pageLines(kPageTag), sortKeyLines(kSortKeyElement);
     std::string& bytes = out.Unwritten();
     // Room for a full buffer and the rows that pass it, so that it is never copied to grow.
     if (count_ > 0) bytes.reserve(platform::FileReplacement::kBufferSize * 5 / 4);
@@ -57,6 +62,7 @@ void Entry::WriteEntries(platform::FileReplacement& out) const {
         bytes += openTag;
         descriptionLines.Append(bytes, row.description);
         pageLines.Append(bytes, row.page);
+        if (sortAs_ && !sortAs_[order_[i]].empty()) sortKeyLines.Append(bytes, sortAs_[order_[i]]);
         bytes += closeTag;
         out.WriteIfFull();
     }
@@ -71,7 +77,9 @@ void Entry::CheckPageFitsLine(const Text& page) {
 
 Text Entry::NewFile(const Text& sFile) {
     ReleaseRows();  // first, so the table is empty even when nothing can be read
-    // Keystack, until SetOrder chooses: the order of a new object, whatever the file brings.
+    // Until SetOrder and SetLevels choose: the order and the levels of a new object, whatever
+    // the file brings.
+    if (!levelsChosen_) separator_.clear();
     if (edition_.sorted && !orderChosen_) UseOrder(nullptr);
     if (sFile.empty()) return Text(edition_.noFileNameText);
     if (edition_.newFileReturnsErrors) {
@@ -93,36 +101,91 @@ Text Entry::AppendFile(const Text& sFile) {
 Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
     if (edition_.loadClearsPendingDescription) pendingDescription_.clear();
-    // Keystack, until SetOrder chooses: a file read by NewFile brings its order, ordinal
-    // unless its root start tag records one this machine can apply. AppendFile keeps the order.
-    const bool adoptOrder = edition_.sorted && newFile && !orderChosen_;
-    ReadIndexFilePairs(
-        sFile, pendingDescription_, [this](Text description, Text page) { LoadPair(description, page); },
-        [this, adoptOrder](TextView rootTag) {
-            if (adoptOrder) AdoptFileOrder(rootTag);
-        });
+    // Until SetOrder and SetLevels choose, a file read by NewFile brings its order (Keystack)
+    // and its levels, each none unless its root start tag records one this machine can apply.
+    // AppendFile keeps them. Every load reads the file's paths with the file's separator.
+    Text fileSeparator;
+    std::optional<int16_t> lastRow;  // the row of the last pair, which a SortKey line names
+    // Keystack: the sort keys the file records, taken together once the rows are in (also
+    // when the reading stops part-way: the rows read stay, with their keys).
+    std::vector<std::pair<int16_t, Text>> sortKeys;
+    const auto takeSortKeys = [&] {
+        if (!sortKeys.empty()) TakeSortKeys(std::move(sortKeys));
+    };
+    try {
+        ReadIndexFilePairs(
+            sFile, pendingDescription_,
+            [&](Text description, Text page) {
+                description = AsStored(std::move(description), fileSeparator);
+                lastRow = LoadPair(description, page);
+            },
+            [&](TextView rootTag) {
+                if (newFile) AdoptFileSettings(rootTag);
+                try {
+                    fileSeparator = RecordedLevels(rootTag);
+                } catch (const AutomationError&) {
+                    // A separator that cannot be read: the file's paths are read with the object's.
+                }
+            },
+            [&](Text sortKey) {
+                // A sort key names the row of the pair right before it, not one whose Description
+                // line came since.
+                if (lastRow && edition_.sorted && pendingDescription_.empty())
+                    sortKeys.emplace_back(*lastRow, std::move(sortKey));
+                lastRow.reset();
+            });
+    } catch (...) {
+        takeSortKeys();
+        throw;
+    }
+    takeSortKeys();
     return LoadedText(verb, count_);
+}
+
+Text Entry::AsStored(Text description, TextView fileSeparator) const {
+    if (fileSeparator.empty() || separator_.empty() || fileSeparator == separator_) return description;
+    return WithSeparator(description, fileSeparator, separator_);
 }
 
 Text Entry::LoadedText(TextView verb, int16_t count) const {
     return Text(verb) + DecimalText(count) + Text(edition_.loadedText);
 }
 
-void Entry::LoadPair(Text& description, Text& page) {
+std::optional<int16_t> Entry::LoadPair(Text& description, Text& page) {
     if (edition_.sorted) {
         // Loading sorts and merges as Store does; a full table refuses without a word.
-        if (!description.empty() && count_ <= kStoreLimit) Store(description, page);
-    } else if (count_ <= kStoreLimit) {
-        // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too.
-        AppendRow(description, std::move(page));
+        if (description.empty() || count_ > kStoreLimit) return std::nullopt;
+        const Text answer = Store(description, page);
+        return answer == description ? StoreRowOf(description) : std::nullopt;
     }
+    if (count_ > kStoreLimit) return std::nullopt;
+    // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too; a
+    // path goes into its parent's block, with the parents it lacks (when there is room).
+    FirstRows staged;
+    const std::vector<TextView> parents = MissingParents(description, staged);
+    if (count_ + static_cast<int>(parents.size()) + 1 > kRowCount) return std::nullopt;
+    int16_t k = 0;
+    for (TextView parent : parents) StageRow(k++, Text(parent), Text(), std::string(), staged);
+    StageRow(k++, description, std::move(page), std::string(), staged);
+    LinkStagedRows(k, staged);
+    return std::nullopt;
 }
 
 // Older versions, and Pagestack, ignore the root tag's order: a tag with attributes is none
-// they read.
-void Entry::AdoptFileOrder(TextView rootTag) {
+// they read. The table is empty when the root tag is read.
+void Entry::AdoptFileSettings(TextView rootTag) {
+    if (!levelsChosen_) {
+        try {
+            if (Text levels = RecordedLevels(rootTag); !levels.empty()) {
+                separator_.swap(levels);
+                RefreshKeys();
+            }
+        } catch (const AutomationError&) {
+            // A separator that cannot be read: no levels, as in a new object.
+        }
+    }
     const Text recorded = RecordedOrder(rootTag);
-    if (recorded.empty()) return;
+    if (!edition_.sorted || orderChosen_ || recorded.empty()) return;
     try {
         UseOrder(TextOrderNamed(recorded));
     } catch (const AutomationError&) {
@@ -143,13 +206,32 @@ Text Entry::AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal
     std::vector<size_t> pageLines;  // each pair's Page line, only for a caller that asks
     size_t lineRead = 0;
     Text pending;
+    RootTagSearch root;
+    Text fileSeparator;  // the file's paths are read with it
+    bool keyable = false;  // a SortKey line now names the last pair's row
     try {
         ReadIndexFileLines(sFile, [&](TextView line, size_t number) {
             lineRead = number;
-            PairIndexFileLine(line, pending, [&](Text description, Text page) {
-                pairs.push_back({std::move(description), std::move(page)});
-                if (refusal) pageLines.push_back(number);
-            });
+            const std::optional<TextView> tag = PairIndexFileLine(
+                line, pending,
+                [&](Text description, Text page) {
+                    pairs.push_back({AsStored(std::move(description), fileSeparator), std::move(page), Text()});
+                    if (refusal) pageLines.push_back(number);
+                    keyable = true;
+                },
+                [&](Text sortKey) {
+                    if (keyable && pending.empty()) pairs.back().sortKey = std::move(sortKey);
+                    keyable = false;
+                });
+            if (!tag || root.Decided()) return;
+            root.Read(*tag);
+            if (root.Root()) {
+                try {
+                    fileSeparator = RecordedLevels(*root.Root());
+                } catch (const AutomationError&) {
+                    // A separator that cannot be read: the file's paths are read with the object's.
+                }
+            }
         });
     } catch (...) {
         if (refusal) *refusal = PagesRefusal{lineRead, Text(), Text()};

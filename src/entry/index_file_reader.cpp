@@ -12,8 +12,8 @@ namespace {
 // Positions are 16-bit, as everywhere in the file format.
 constexpr size_t kMaxPosition = 32767;
 constexpr char16_t kReplacement = u'\uFFFD';
-constexpr TextView kDescriptionTag = u"Description";
-constexpr TextView kPageTag = u"Page";
+constexpr TextView kDescriptionTag = kDescriptionElement;
+constexpr TextView kPageTag = kPageElement;
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
@@ -186,7 +186,8 @@ std::optional<TaggedLine> ReadTaggedLine(TextView line) {
     return TaggedLine{element.substr(1, close - 1), element};
 }
 
-std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair) {
+std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair,
+                                          const IndexFileSortKeyHandler& onSortKey) {
     const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
     if (!tagged) return std::nullopt;  // a comment, text, or no tag
     // The value is read for every tag, so a line with a bad value ends the reading whatever it is.
@@ -197,6 +198,8 @@ std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const In
         Text description = std::move(pending);
         pending.clear();
         onPair(std::move(description), std::move(value));
+    } else if (onSortKey && tagged->tag == kSortKeyElement) {
+        onSortKey(std::move(value));
     }
     return tagged->tag;
 }
@@ -208,11 +211,11 @@ void RootTagSearch::Read(TextView tag) {
 }
 
 void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
-                        const IndexFileRootHandler& onRoot) {
+                        const IndexFileRootHandler& onRoot, const IndexFileSortKeyHandler& onSortKey) {
     RootTagSearch root;
     if (!onRoot) root.Stop();
     ReadIndexFileLines(path, [&](TextView line, size_t) {
-        const std::optional<TextView> tag = PairIndexFileLine(line, pending, onPair);
+        const std::optional<TextView> tag = PairIndexFileLine(line, pending, onPair, onSortKey);
         if (root.Decided() || !tag) return;
         root.Read(*tag);
         if (root.Root()) onRoot(*root.Root());
@@ -235,11 +238,20 @@ std::optional<Text> ReadIndexFileRoot(const Text& path) {
 
 TextView RootNameOf(TextView rootTag) { return rootTag.substr(0, rootTag.find_first_of(u" \t")); }
 
-Text RecordedOrder(TextView rootTag) {
-    constexpr TextView kAttribute = u" order=\"";
-    const size_t start = rootTag.find(kAttribute);
-    if (start == TextView::npos) return Text();
-    const size_t begin = start + kAttribute.size();
+namespace {
+
+// The value of an attribute of a root start tag as Save writes it (` name="value"`), as it stands.
+TextView AttributeOf(TextView rootTag, TextView name) {
+    const Text attribute = u" " + Text(name) + u"=\"";
+    const size_t start = rootTag.find(attribute);
+    if (start == TextView::npos) return TextView();
+    const size_t begin = start + attribute.size();
     const size_t end = rootTag.find(u'"', begin);
-    return end == TextView::npos ? Text() : Text(rootTag.substr(begin, end - begin));
+    return end == TextView::npos ? TextView() : rootTag.substr(begin, end - begin);
 }
+
+}  // namespace
+
+Text RecordedOrder(TextView rootTag) { return Text(AttributeOf(rootTag, u"order")); }
+
+Text RecordedLevels(TextView rootTag) { return XmlUnescape(AttributeOf(rootTag, u"levels")); }

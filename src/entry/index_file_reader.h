@@ -64,8 +64,12 @@ std::optional<TaggedLine> ReadTaggedLine(TextView line);
 // description left without its Page line at the end of one file can pair with the first Page
 // line of the next. Pairs handed over before an error stay handed over.
 // Returns the line's tag when it was read for one.
+// A SortKey line (the sort key of the row whose pair came last, as Save writes it after the
+// row's Page line) goes to `onSortKey`, where given, with its value.
 using IndexFilePairHandler = std::function<void(Text description, Text page)>;
-std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair);
+using IndexFileSortKeyHandler = std::function<void(Text sortKey)>;
+std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair,
+                                          const IndexFileSortKeyHandler& onSortKey = nullptr);
 // A file's root start tag, as every reader of index files finds it: the first tag a load reads
 // that is not the "<?xml" declaration, unless that is a Description or a Page line (a file of
 // bare pairs, which loads as well, has no root element). Only the lines a load reads count:
@@ -89,7 +93,7 @@ private:
 // Throws the file error when the file cannot be read.
 using IndexFileRootHandler = std::function<void(TextView tag)>;
 void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
-                        const IndexFileRootHandler& onRoot = nullptr);
+                        const IndexFileRootHandler& onRoot = nullptr, const IndexFileSortKeyHandler& onSortKey = nullptr);
 
 // The root start tag of a file (RootTagSearch), or nothing. Throws the file error when the
 // file cannot be read.
@@ -101,3 +105,11 @@ TextView RootNameOf(TextView rootTag);
 // The order a root start tag records, as Save writes it (`IndexDoc order="text:sv-SE"`): the
 // attribute's value, or the empty text for a tag without one.
 Text RecordedOrder(TextView rootTag);
+// The separator of levels a root start tag records (`IndexDoc levels="&gt;"`), its escapes
+// read; the empty text for none. Throws XmlUnescape's errors for a value that cannot be read.
+Text RecordedLevels(TextView rootTag);
+
+// The element names of an index file's rows.
+inline constexpr TextView kDescriptionElement = u"Description";
+inline constexpr TextView kPageElement = u"Page";
+inline constexpr TextView kSortKeyElement = u"SortKey";

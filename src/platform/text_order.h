@@ -28,7 +28,9 @@ public:
     // Negative, zero or positive as `a` sorts before, with or after `b`.
     int Compare(TextView a, TextView b) const;
     // Bytes whose order (byte by byte, unsigned, a prefix first) is Compare's: one key per
-    // text spares a comparison of the texts at every step of a search.
+    // text spares a comparison of the texts at every step of a search. A key ends in a zero
+    // byte; any other zero byte in it ends a part that decides the order wherever keys differ
+    // before it (so no key is the start of another).
     std::string SortKey(TextView text) const;
 
     // The letter heading an index prints above `text`: its first letter in upper case, without

@@ -197,7 +197,8 @@ int TextOrder::Compare(TextView a, TextView b) const {
 // characters go, and the hyphen, the apostrophe and their kin are left out of the text and
 // weighed after it, by their place and weight, as a word sort does ("coop" < "co-op", and
 // "coo-p" < "co-op", where the later place sorts first). ICU's key ends in a zero byte that no
-// other byte of it is, so what follows it decides only between texts ICU finds equal.
+// other byte of it is, so what follows it decides only between texts ICU finds equal; what
+// follows holds no zero byte.
 std::string TextOrder::SortKey(TextView text) const {
     const WindowsWeights& weights = Weights();
     Text weighed;
@@ -207,8 +208,10 @@ std::string TextOrder::SortKey(TextView text) const {
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
         if (const uint8_t weight = weights.special[c]) {
+            // The place, a later one first, in bytes without a zero (a key's parts end in one).
             const uint16_t sorted = static_cast<uint16_t>(0xFFFF - place);
-            special += {static_cast<char>(sorted >> 8), static_cast<char>(sorted & 0xFF), static_cast<char>(weight)};
+            special += {static_cast<char>(0x80 | (sorted >> 14)), static_cast<char>(0x80 | ((sorted >> 7) & 0x7F)),
+                        static_cast<char>(0x80 | (sorted & 0x7F)), static_cast<char>(weight)};
             continue;
         }
         if (weights.ignored[c]) continue;
@@ -219,7 +222,7 @@ std::string TextOrder::SortKey(TextView text) const {
     uint8_t buffer[256];
     int32_t n = ucol_getSortKey(collator, Units(weighed), Length(weighed), buffer, sizeof buffer);
     std::string key;
-    key.reserve(static_cast<size_t>(n) + special.size());  // the whole key, and no more
+    key.reserve(static_cast<size_t>(n) + special.size() + 1);  // the whole key, and no more
     if (n <= static_cast<int32_t>(sizeof buffer)) {
         key.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(n));
     } else {
@@ -227,7 +230,7 @@ std::string TextOrder::SortKey(TextView text) const {
         n = ucol_getSortKey(collator, Units(weighed), Length(weighed), reinterpret_cast<uint8_t*>(key.data()), n);
         key.resize(static_cast<size_t>(n));
     }
-    key += special;
+    if (!special.empty()) key += special + '\0';
     return key;
 }
 
