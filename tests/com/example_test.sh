@@ -15,7 +15,7 @@ rm -rf "$work"
 mkdir -p "$work"
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-output=$("$WINE_LOADER" cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" 2>&1 | tr -d '\r')
+output=$(wine_call cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" 2>&1 | tr -d '\r')
 if ! diff -u "$expected" - <<<"$output"; then
     echo "example_test: $(basename "$script") printed other than $(basename "$expected") (diff above: - expected, + printed)"
     exit 1

@@ -30,10 +30,10 @@ run_installed_script() {  # WHEN
 keystack_entry="CLSID\\{$(identity KEYSTACK_CLSID_ENTRY)}"
 
 # A clean start: an earlier run may have stopped half-way.
-"$WINE_LOADER" reg delete "HKLM\\Software\\Classes\\$keystack_entry" /reg:32 /f >/dev/null 2>&1
+wine_call reg delete "HKLM\\Software\\Classes\\$keystack_entry" /reg:32 /f >/dev/null 2>&1
 for dll in "$ks" "$ps"; do
-    "$WINE_LOADER" regsvr32 /s /u "$dll" >/dev/null 2>&1 &
-    "$WINE_LOADER" regsvr32 /s /u /n /i:user "$dll" >/dev/null 2>&1 &
+    wine_call regsvr32 /s /u "$dll" >/dev/null 2>&1 &
+    wine_call regsvr32 /s /u /n /i:user "$dll" >/dev/null 2>&1 &
 done
 wait
 
@@ -73,7 +73,7 @@ user_keys_as_machine() {  # add|remove
                 sed 's/^\(.*\)$/[-HKEY_LOCAL_MACHINE\\Software\\Classes\\\1]/'
         fi
     } | sed 's/$/\r/' | iconv -f UTF-8 -t UTF-16LE | { printf '\377\376'; cat; } >"$reg"
-    "$WINE_LOADER" reg import "$(windows_path "$reg")" >/dev/null 2>&1 || fail "reg import ($1) failed"
+    wine_call reg import "$(windows_path "$reg")" >/dev/null 2>&1 || fail "reg import ($1) failed"
 }
 user_keys_as_machine add
 run_installed_script "registered for the current user"
@@ -91,7 +91,7 @@ echo "== unknown command lines"
 refused=("/n /i:bogus" "/n /i" "/u /n /i:bogus")
 for i in "${!refused[@]}"; do
     # shellcheck disable=SC2086  # the options are separate arguments
-    { "$WINE_LOADER" regsvr32 ${refused[i]} "$ks" >/dev/null 2>&1; echo $? >"$work_files/refused.$i"; } &
+    { wine_call regsvr32 ${refused[i]} "$ks" >/dev/null 2>&1; echo $? >"$work_files/refused.$i"; } &
 done
 wait
 for i in "${!refused[@]}"; do
@@ -122,7 +122,7 @@ run_installed_script "registered for all users, after a registration for the cur
 if [ "$platform" = win64 ]; then
     echo "== the other bitness's registration keeps its programmatic identifier"
     # Keystack's Entry class as a 32-bit regsvr32 leaves it, in the 32-bit registry view.
-    "$WINE_LOADER" reg add "HKLM\\Software\\Classes\\$keystack_entry\\InprocServer32" /ve \
+    wine_call reg add "HKLM\\Software\\Classes\\$keystack_entry\\InprocServer32" /ve \
         /d 'C:\Folioscope\x86\Keystack.dll' /reg:32 /f >/dev/null 2>&1 ||
         fail "could not write the 32-bit view"
     regsvr unregistered /u -- "$ks"
@@ -131,7 +131,7 @@ if [ "$platform" = win64 ]; then
         fail "unregistering the 64-bit Keystack removed Keystack.Entry, which the 32-bit class still uses"
     machine_has "$work_files/machine" Keystack.UFL && fail "Keystack.UFL stayed, though no view has its class"
     machine_has "$work_files/machine" "$keystack_entry" && fail "HKLM\\Software\\Classes\\$keystack_entry stayed"
-    "$WINE_LOADER" reg delete "HKLM\\Software\\Classes\\$keystack_entry" /reg:32 /f >/dev/null 2>&1
+    wine_call reg delete "HKLM\\Software\\Classes\\$keystack_entry" /reg:32 /f >/dev/null 2>&1
     # With no class left in either view, the identifier goes too (checked below).
 fi
 regsvr unregistered /u -- "$ks" "$ps"

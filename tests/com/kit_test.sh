@@ -40,14 +40,14 @@ done
 run_kit() {
     local expected_rc=$1 expected=$2 script=$3 out rc
     shift 3
-    out=$("$WINE_LOADER" cmd /c "$kit_windows\\$script.cmd" "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+    out=$(wine_call cmd /c "$kit_windows\\$script.cmd" "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
     # Now and then Wine's cmd fails to start a program it has just found ("Can't recognize
     # ... as an internal or external command", exit code 9009), a fault of the emulation and
     # not of the kit: the same call is made again once. (The kit's steps may be repeated.)
     if [[ $out == *"Can't recognize"* ]]; then
         echo "-- $script $*: Wine's cmd could not start a program; once more"
         sleep 1
-        out=$("$WINE_LOADER" cmd /c "$kit_windows\\$script.cmd" "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+        out=$(wine_call cmd /c "$kit_windows\\$script.cmd" "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
     fi
     echo "-- $script $*"
     printf '%s\n' "$out"
@@ -100,7 +100,7 @@ else
         other_refusal=$(lines 'x86\Keystack.dll was not found beside this script.' \
                               'x86\Pagestack.dll was not found beside this script.')
     else
-        system_root=$("$WINE_LOADER" cmd /c echo %SystemRoot% 2>/dev/null | tr -d '\r')
+        system_root=$(wine_call cmd /c echo %SystemRoot% 2>/dev/null | tr -d '\r')
         other_refusal="x86\\: $system_root\\SysWOW64\\regsvr32.exe was not found: this Windows cannot register 32-bit libraries."
     fi
     default_rc=1 default_refusal=("$other_refusal")
@@ -112,7 +112,7 @@ kit_lines() { lines "Keystack ($hosts hosts): $1 for $2." "Pagestack ($hosts hos
 for options in "/s /u" "/s /u /n /i:user"; do
     for dll in "$ks" "$ps"; do
         # shellcheck disable=SC2086  # the options are separate arguments
-        "$WINE_LOADER" regsvr32 $options "$dll" >/dev/null 2>&1 &
+        wine_call regsvr32 $options "$dll" >/dev/null 2>&1 &
     done
 done
 wait
@@ -158,7 +158,7 @@ run_kit 2 "Unknown argument: x65"$'\n'"Usage: install [x86 | x64 | both] [/user]
 
 # The console program of the kit's folder, after all the installing and removing above.
 [ -f "$kit/$bits/indexfile.exe" ] || fail "the kit scripts removed indexfile.exe"
-out=$("$WINE_LOADER" "$kit_windows\\$bits\\indexfile.exe" --version 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+out=$(wine_call "$kit_windows\\$bits\\indexfile.exe" --version 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
 expected="indexfile of Folioscope: writes index files as Keystack $(identity KEYSTACK_VERSION_MAJOR).$(identity KEYSTACK_VERSION_MINOR) ($(identity KEYSTACK_VERSION_REVISION)) and Pagestack $(identity PAGESTACK_VERSION_MAJOR).$(identity PAGESTACK_VERSION_MINOR) ($(identity PAGESTACK_VERSION_REVISION))"
 echo "-- $bits\\indexfile.exe --version"
 printf '%s\n' "$out"

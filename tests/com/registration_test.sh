@@ -23,7 +23,7 @@ snapshot=$(mktemp)
 trap 'rm -f "$snapshot" "$snapshot.reg"' EXIT
 take_snapshot() {
     rm -f "$snapshot.reg"
-    "$WINE_LOADER" regedit /e "$(windows_path "$snapshot.reg")" HKEY_CLASSES_ROOT >/dev/null 2>&1
+    wine_call regedit /e "$(windows_path "$snapshot.reg")" HKEY_CLASSES_ROOT >/dev/null 2>&1
     [ -s "$snapshot.reg" ] || { fail "regedit could not export HKEY_CLASSES_ROOT"; : >"$snapshot"; return; }
     iconv -f UTF-16LE -t UTF-8 "$snapshot.reg" | tr -d '\r' | awk '
         /^\[HKEY_CLASSES_ROOT\\/ { key = substr($0, 20, length($0) - 20); print key "\t\t"; next }
@@ -55,7 +55,7 @@ expect_value() {  # KEY NAME EXPECTED [nocase]
 
 regsvr() {  # [/u] DLL: runs regsvr32 and checks its exit status and message
     local out rc
-    out=$("$WINE_LOADER" regsvr32 "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
+    out=$(wine_call regsvr32 "$@" 2>&1 | tr -d '\r'); rc=${PIPESTATUS[0]}
     local word=registered
     [ "$1" = /u ] && word=unregistered
     [ "$rc" -eq 0 ] || fail "regsvr32 $*: exit $rc: $out"
@@ -104,8 +104,8 @@ ks=$(windows_path "$keystack_dll")
 ps=$(windows_path "$pagestack_dll")
 
 # A clean start; either may have been registered by an earlier run.
-"$WINE_LOADER" regsvr32 /s /u "$ks" >/dev/null 2>&1
-"$WINE_LOADER" regsvr32 /s /u "$ps" >/dev/null 2>&1
+wine_call regsvr32 /s /u "$ks" >/dev/null 2>&1
+wine_call regsvr32 /s /u "$ps" >/dev/null 2>&1
 
 regsvr "$ks"
 regsvr "$ps"

@@ -25,7 +25,7 @@ regsvr() {
     shift
     dlls=("$@")
     for i in "${!dlls[@]}"; do
-        { "$WINE_LOADER" regsvr32 "${options[@]}" "${dlls[i]}" 2>&1; echo "exit $?"; } \
+        { wine_call regsvr32 "${options[@]}" "${dlls[i]}" 2>&1; echo "exit $?"; } \
             | tr -d '\r' >"$work_files/regsvr.$i" &
     done
     wait
@@ -43,7 +43,7 @@ regsvr() {
 expect_defaults() {
     local pairs=("$@") i got
     for ((i = 0; i < ${#pairs[@]}; i += 2)); do
-        "$WINE_LOADER" reg query "${pairs[i]}" /ve 2>/dev/null | tr -d '\r' >"$work_files/default.$i" &
+        wine_call reg query "${pairs[i]}" /ve 2>/dev/null | tr -d '\r' >"$work_files/default.$i" &
     done
     wait
     for ((i = 0; i < ${#pairs[@]}; i += 2)); do
@@ -76,7 +76,7 @@ done
 export_snapshot() {
     local root=$1 file=$2
     rm -f "$file.reg"
-    "$WINE_LOADER" reg export "$root" "$(windows_path "$file.reg")" /y >/dev/null 2>&1
+    wine_call reg export "$root" "$(windows_path "$file.reg")" /y >/dev/null 2>&1
     if [ ! -s "$file.reg" ]; then
         fail "reg could not export $root"
         : >"$file"
@@ -174,7 +174,7 @@ check_user_unregistered() {  # FILE LIB
 machine_listing() {
     local sub part=0
     for sub in "" '\CLSID' '\Interface' '\TypeLib'; do
-        "$WINE_LOADER" reg query "HKLM\\Software\\Classes$sub" 2>/dev/null | tr -d '\r' >"$1.$part" &
+        wine_call reg query "HKLM\\Software\\Classes$sub" 2>/dev/null | tr -d '\r' >"$1.$part" &
         part=$((part + 1))
     done
     wait

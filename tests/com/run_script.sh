@@ -16,7 +16,7 @@ mkdir -p "$work"
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # The script gets its work folder (for index files) as its first argument, then any others.
-output=$("$WINE_LOADER" cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" "${@:5}" 2>&1 | tr -d '\r')
+output=$(wine_call cscript //nologo "$(windows_path "$script")" "$(windows_path "$work")" "${@:5}" 2>&1 | tr -d '\r')
 printf '%s\n' "$output"
 last=$(printf '%s\n' "$output" | sed '/^$/d' | tail -n 1)
 # Here-strings, not pipes: with pipefail, a grep -q that stops at its first match can leave

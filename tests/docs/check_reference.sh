@@ -17,7 +17,7 @@ export WINEPATH="$(windows_path "$5")"
 rm -rf "$work"
 mkdir -p "$work/scripts" "$work/cases"
 # What a script prints through a pipe: code page 437 and CR LF, as text of this machine.
-run_vbs() { "$WINE_LOADER" cscript //nologo "$(windows_path "$1")" "${@:2}" 2>&1 | tr -d '\r' | iconv -f CP437 -t UTF-8; }
+run_vbs() { wine_call cscript //nologo "$(windows_path "$1")" "${@:2}" 2>&1 | tr -d '\r' | iconv -f CP437 -t UTF-8; }
 
 perl "$here/extract_reference.pl" "$reference" "$work/scripts" || exit 1
 failed=0
