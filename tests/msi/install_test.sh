@@ -31,7 +31,7 @@ files_are_built() {  # WHEN: the install folder holds the build's three files, u
 }
 servers_are_installed() {  # WHEN: the four classes' servers are the install folder's DLLs
     local lib class
-    library_snapshot "$FOLDER_WINDOWS" "$work_files/classes"
+    library_snapshot "$CLASSES" "$FOLDER_WINDOWS" "$work_files/classes"
     for lib in KEYSTACK PAGESTACK; do
         for class in ENTRY UFL; do
             grep -qiF "clsid\\{$(identity "${lib}_CLSID_$class")}\\inprocserver32"$'\t@\t'"<folder>\\$(identity "${lib}_LIBRARY_NAME").dll" \

@@ -2,7 +2,8 @@
 # package says of itself (read with msiinfo), msiexec under Wine with its exit code, the
 # install folder, the uninstall entries, and the libraries' keys for all users.
 #   Usage: package_setup PACKAGE   sets PACKAGE, PRODUCT_NAME, PRODUCT_VERSION, PRODUCT_CODE,
-#                                  FOLDER (Unix path) and FOLDER_WINDOWS
+#                                  FOLDER (Unix path), FOLDER_WINDOWS and CLASSES (the classes
+#                                  root the package registers under)
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 wine_bounded() { timeout -k 10 300 "$WINE_LOADER" "$@"; }
 
@@ -17,15 +18,23 @@ package_setup() {
     PRODUCT_CODE=$(package_property "$PACKAGE" ProductCode)
     [ -n "$PRODUCT_NAME" ] && [ -n "$PRODUCT_CODE" ] || { echo "FAIL: msiinfo cannot read $PACKAGE"; exit 1; }
     # A 32-bit package on 64-bit Windows goes to the 32-bit Program Files folder and registers
-    # in the 32-bit registry view.
-    local program_files="Program Files"
+    # in the 32-bit registry view; a package for the current user (without ALLUSERS) goes to
+    # the user's programs folder and registers under HKEY_CURRENT_USER.
+    local program_files="C:\\Program Files"
     VIEW=()
     if [ "$WINEARCH" = win64 ] && msiinfo suminfo "$PACKAGE" | grep -q '^Template: Intel'; then
-        program_files="Program Files (x86)"
+        program_files="C:\\Program Files (x86)"
         VIEW=(/reg:32)
     fi
-    FOLDER="$WINEPREFIX/drive_c/$program_files/$(identity FOLIO_APPLICATION_NAME)"
-    FOLDER_WINDOWS="C:\\$program_files\\$(identity FOLIO_APPLICATION_NAME)"
+    CLASSES='HKLM\Software\Classes'
+    if [ -z "$(package_property "$PACKAGE" ALLUSERS)" ]; then
+        program_files="$(wine_bounded cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')\\Programs"
+        CLASSES='HKCU\Software\Classes'
+    fi
+    FOLDER_WINDOWS="$program_files\\$(identity FOLIO_APPLICATION_NAME)"
+    FOLDER=$(wine_bounded winepath -u "$FOLDER_WINDOWS" 2>/dev/null | tr -d '\r')
+    FOLDER=${FOLDER%/}
+    [ -n "$FOLDER" ] || { echo "FAIL: winepath cannot name $FOLDER_WINDOWS"; exit 1; }
 }
 
 # Runs msiexec ARGS... and checks its exit code. Wine hands a Linux parent only the low 8 bits
@@ -42,10 +51,14 @@ msiexec_expect() {
     fail "$what: msiexec $*: exit code $rc (its low 8 bits), expected $codes"
 }
 
-# The uninstall entries named as the package's product, one line each: "CODE<TAB>VERSION".
+# The uninstall entries named as the package's product, one line each: "CODE<TAB>VERSION". A
+# package for the current user has its entry under HKEY_CURRENT_USER on Windows, under
+# HKEY_LOCAL_MACHINE in Wine 8: both are read.
 uninstall_entries() {
-    wine_bounded reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s "${VIEW[@]}" 2>/dev/null |
-        tr -d '\r' | NAME=$PRODUCT_NAME awk '
+    local root
+    for root in HKLM HKCU; do
+        wine_bounded reg query "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s "${VIEW[@]}" 2>/dev/null
+    done | tr -d '\r' | NAME=$PRODUCT_NAME awk '
         /^HKEY_/ { key = $0; sub(/.*\\/, "", key); next }
         { n = split($0, f, "    ") }
         n >= 4 && f[2] == "DisplayName" { name[key] = f[4] }
@@ -67,11 +80,14 @@ remove_installed() {
     [ -z "$(uninstall_entries)" ] || fail "could not remove the product installed before the test"
 }
 
-# The libraries' keys under HKLM\Software\Classes (this bitness's view), as export_snapshot
-# lines, with FOLDER (the DLLs' folder, a Windows path) written "<folder>" and without its
-# final backslash where the value is that folder.   Usage: library_snapshot FOLDER FILE
+# The libraries' keys under a classes root (HKLM\Software\Classes or HKCU\Software\Classes,
+# this bitness's view), as export_snapshot lines, with FOLDER (the DLLs' folder, a Windows
+# path) written "<folder>" and without its final backslash where the value is that folder.
+#   Usage: library_snapshot ROOT FOLDER FILE
 library_snapshot() {
-    export_snapshot 'HKLM\Software\Classes' "$2.all"
+    local root=$1
+    shift
+    export_snapshot "$root" "$2.all"
     KEYS=$({ library_keys KEYSTACK; library_keys PAGESTACK; } | tr 'A-Z\n' 'a-z|') FOLDER=${1,,} awk -F '\t' '
         BEGIN { n = split(ENVIRON["KEYS"], keys, "|"); folder = ENVIRON["FOLDER"] }
         {
@@ -83,7 +99,7 @@ library_snapshot() {
             print k "\t" tolower($2) "\t" v
         }' "$2.all" | sort >"$2"
     rm -f "$2.all" "$2.all.reg"
-    [ -s "$2" ] || fail "no key of the libraries under HKLM\\Software\\Classes"
+    [ -s "$2" ] || fail "no key of the libraries under $root"
 }
 
 # Files of FOLDER whose status changed after MARKER was made (a file written anew).

@@ -15,7 +15,7 @@ wine_prefix_ready
 
 echo "== regsvr32 in $2"
 regsvr registered -- "$(windows_path "$5")" "$(windows_path "$6")"
-library_snapshot "$(windows_path "$(dirname "$5")")" "$work_files/regsvr32"
+library_snapshot 'HKLM\Software\Classes' "$(windows_path "$(dirname "$5")")" "$work_files/regsvr32"
 
 echo "== the package in $3"
 wine_env "$1" "$3"
@@ -23,7 +23,7 @@ wine_prefix_ready
 package_setup "$4"
 remove_installed
 msiexec_expect 0 "install" /i "$(windows_path "$PACKAGE")" /qn
-library_snapshot "$FOLDER_WINDOWS" "$work_files/package"
+library_snapshot "$CLASSES" "$FOLDER_WINDOWS" "$work_files/package"
 msiexec_expect 0 "removal" /x "$(windows_path "$PACKAGE")" /qn
 
 # Wine's RegisterTypeLib records in FLAGS the bit of a library loaded from a file

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The package's tables, read on Linux with msiinfo: its summary and properties, the three files
+# A package's tables, read on Linux with msiinfo: its summary and properties, the three files
 # (the build's, in their components), the components' identifiers and registry views, the
 # upgrade rules, and every row of the Registry table against the keys the DLLs register
-# (src/automation/registration.cpp), built here from identity.h.
+# (src/automation/registration.cpp), built here from identity.h. For all users, or (a file
+# name ending in -user.msi) for the current user.
 #   Usage: tables_test.sh ARCH PACKAGE KEYSTACK_DLL PAGESTACK_DLL INDEXFILE_EXE
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,9 +20,24 @@ expect() {  # WHAT GOT EXPECTED
 table() { msiinfo export "$package" "$1" | tr -d '\r' | tail -n +4 | sort; }
 
 if [ "$arch" = win64 ]; then
-    bits=X64 template='x64;1033' program_files=ProgramFiles64Folder win64=256
+    bits=X64 template='x64;1033' base=ProgramFiles64Folder win64=256
 else
-    bits=X86 template='Intel;1033' program_files=ProgramFilesFolder win64=0
+    bits=X86 template='Intel;1033' base=ProgramFilesFolder win64=0
+fi
+# For all users: Program Files, HKEY_LOCAL_MACHINE (root 2), ALLUSERS 1, elevated (word count
+# 2: compressed). For the current user: the user's programs folder, HKEY_CURRENT_USER (root 1),
+# no ALLUSERS, no elevation (word count 10), and identifiers derived from identity.h's as
+# name-based (SHA-1) identifiers with the name "user".
+derived() { printf '%s' "$1"; }
+suffix="" root=2 allusers=1 word_count=2 programs=.
+if [[ $package == *-user.msi ]]; then
+    suffix=-user root=1 allusers="" word_count=10 base=LocalAppDataFolder programs=Programs
+    derived() {
+        perl -MDigest::SHA=sha1 -e '($ns = lc shift) =~ s/-//g; $h = sha1(pack("H*", $ns) . shift);
+            substr($h, 6, 1) = chr(ord(substr($h, 6, 1)) & 0x0f | 0x50);
+            substr($h, 8, 1) = chr(ord(substr($h, 8, 1)) & 0x3f | 0x80);
+            ($x = uc unpack("H32", $h)) =~ s/(.{8})(.{4})(.{4})(.{4})(.{12})/$1-$2-$3-$4-$5/; print $x' "$1" user
+    }
 fi
 
 msiinfo tables "$package" >"$work/tables" || fail "msiinfo cannot list the tables of $package"
@@ -29,14 +45,16 @@ for name in Property File Component Registry Upgrade LaunchCondition Feature Fea
     grep -qx "$name" "$work/tables" || fail "no table $name"
 done
 expect "Template" "$(msiinfo suminfo "$package" | sed -n 's/^Template: //p')" "$template"
+expect "Word count" "$(msiinfo suminfo "$package" | sed -n 's/^Source: \([0-9]*\).*/\1/p')" "$word_count"
 
 # The version: the libraries' major.minor and the sum of their revisions; the file is named by it.
 version="$(identity KEYSTACK_VERSION_MAJOR).$(identity KEYSTACK_VERSION_MINOR).$(( $(identity KEYSTACK_VERSION_REVISION) + $(identity PAGESTACK_VERSION_REVISION) ))"
 property() { table Property | awk -F '\t' -v name="$1" '$1 == name { print $2 }'; }
 expect "ProductVersion" "$(property ProductVersion)" "$version"
-expect "file name" "$(basename "$package")" "$(identity FOLIO_APPLICATION_NAME)-$version-${bits,,}.msi"
-expect "UpgradeCode" "$(property UpgradeCode)" "{$(identity FOLIO_PACKAGE_UPGRADE_CODE_$bits)}"
-expect "ALLUSERS (for all users)" "$(property ALLUSERS)" 1
+expect "file name" "$(basename "$package")" "$(identity FOLIO_APPLICATION_NAME)-$version-${bits,,}$suffix.msi"
+upgrade_code=$(derived "$(identity FOLIO_PACKAGE_UPGRADE_CODE_$bits)")
+expect "UpgradeCode" "$(property UpgradeCode)" "{$upgrade_code}"
+expect "ALLUSERS" "$(property ALLUSERS)" "$allusers"
 expect "Manufacturer" "$(property Manufacturer)" "$(identity FOLIO_DEVELOPER_NAME)"
 [[ $(property ProductCode) =~ ^\{[0-9A-F-]{36}\}$ ]] || fail "ProductCode: $(property ProductCode)"
 
@@ -45,18 +63,18 @@ expect "File table" "$(table File | cut -f 1-4)" "$(printf '%s\t%s\t%s\t%s\n' \
     Keystack.dll Keystack Keystack.dll "$(stat -c %s "$3")" \
     Pagestack.dll Pagestack Pagestack.dll "$(stat -c %s "$4")" \
     indexfile.exe indexfile indexfile.exe "$(stat -c %s "$5")" | sort)"
-expect "Directory of the install folder" "$(table Directory | awk -F '\t' '$1 == "INSTALLFOLDER" { print $2 "\t" $3 }')" \
-    "$program_files"$'\t'"$(identity FOLIO_APPLICATION_NAME)"
+expect "Directory table" "$(table Directory)" "$(printf '%s\t%s\t%s\n' TARGETDIR "" SourceDir "$base" TARGETDIR . \
+    PROGRAMS "$base" "$programs" INSTALLFOLDER PROGRAMS "$(identity FOLIO_APPLICATION_NAME)" | sort)"
 
 # Components: identifier, folder, attributes (256: 64-bit registry view; 4: a registry key
 # path) and key path; the key paths of the shared components are Registry rows (checked below).
 expect "Component table" "$(table Component | awk -F '\t' -v OFS='\t' '{ if ($6 ~ /^reg/) $6 = "reg"; print $1, $2, $3, $4, $6 }')" \
     "$(printf '%s\t{%s}\tINSTALLFOLDER\t%s\t%s\n' \
-        Keystack "$(identity KEYSTACK_COMPONENT_$bits)" $win64 Keystack.dll \
-        KeystackShared "$(identity KEYSTACK_COMPONENT_SHARED)" $((win64 | 4)) reg \
-        Pagestack "$(identity PAGESTACK_COMPONENT_$bits)" $win64 Pagestack.dll \
-        PagestackShared "$(identity PAGESTACK_COMPONENT_SHARED)" $((win64 | 4)) reg \
-        indexfile "$(identity INDEXFILE_COMPONENT_$bits)" $win64 indexfile.exe | sort)"
+        Keystack "$(derived "$(identity KEYSTACK_COMPONENT_$bits)")" $win64 Keystack.dll \
+        KeystackShared "$(derived "$(identity KEYSTACK_COMPONENT_SHARED)")" $((win64 | 4)) reg \
+        Pagestack "$(derived "$(identity PAGESTACK_COMPONENT_$bits)")" $win64 Pagestack.dll \
+        PagestackShared "$(derived "$(identity PAGESTACK_COMPONENT_SHARED)")" $((win64 | 4)) reg \
+        indexfile "$(derived "$(identity INDEXFILE_COMPONENT_$bits)")" $win64 indexfile.exe | sort)"
 expect "FeatureComponents" "$(table FeatureComponents | cut -f 2 | tr '\n' ' ')" \
     "Keystack KeystackShared Pagestack PagestackShared indexfile "
 
@@ -64,13 +82,13 @@ expect "FeatureComponents" "$(table FeatureComponents | cut -f 2 | tr '\n' ' ')"
 # launch condition with its message.
 upgrade=$(table Upgrade | cut -f 1-3,5,7)
 expect "Upgrade table" "$upgrade" "$(printf '{%s}\t%s\t%s\t%s\t%s\n' \
-    "$(identity FOLIO_PACKAGE_UPGRADE_CODE_$bits)" "" "$version" 1 WIX_UPGRADE_DETECTED \
-    "$(identity FOLIO_PACKAGE_UPGRADE_CODE_$bits)" "$version" "" 2 WIX_DOWNGRADE_DETECTED | sort)"
+    "$upgrade_code" "" "$version" 1 WIX_UPGRADE_DETECTED \
+    "$upgrade_code" "$version" "" 2 WIX_DOWNGRADE_DETECTED | sort)"
 grep -q $'^NOT WIX_DOWNGRADE_DETECTED\tA later version of \\[ProductName\\] is already installed' \
     <(table LaunchCondition) || fail "no launch condition refusing an earlier version with a message"
 grep -qx RemoveExistingProducts <(table InstallExecuteSequence | cut -f 1) || fail "no RemoveExistingProducts"
 
-# The Registry table: root, key, name, value, component; root 2 is HKEY_LOCAL_MACHINE.
+# The Registry table: root, key, name, value, component.
 platform=$arch
 marshaler='{00020424-0000-0000-C000-000000000046}'
 for lib in KEYSTACK PAGESTACK; do
@@ -79,31 +97,31 @@ for lib in KEYSTACK PAGESTACK; do
     dll="[#$name.dll]"
     for class in Entry UFL; do
         cls="CLSID\\{$(identity "${lib}_CLSID_${class^^}")}"
-        printf '2\tSoftware\\Classes\\%s\t%s\t%s\t%s\n' \
-            "$cls" "" "$name.$class" "$name" \
-            "$cls\\InprocServer32" "" "$dll" "$name" \
-            "$cls\\InprocServer32" ThreadingModel Apartment "$name" \
-            "$cls\\ProgID" "" "$name.$class" "$name" \
-            "$cls\\TypeLib" "" "$libid" "$name" \
-            "$cls\\VERSION" "" 1.0 "$name" \
-            "$name.$class" "" "$name.$class" "${name}Shared" \
-            "$name.$class\\CLSID" "" "{$(identity "${lib}_CLSID_${class^^}")}" "${name}Shared"
+        printf '%s\tSoftware\\Classes\\%s\t%s\t%s\t%s\n' \
+            "$root" "$cls" "" "$name.$class" "$name" \
+            "$root" "$cls\\InprocServer32" "" "$dll" "$name" \
+            "$root" "$cls\\InprocServer32" ThreadingModel Apartment "$name" \
+            "$root" "$cls\\ProgID" "" "$name.$class" "$name" \
+            "$root" "$cls\\TypeLib" "" "$libid" "$name" \
+            "$root" "$cls\\VERSION" "" 1.0 "$name" \
+            "$root" "$name.$class" "" "$name.$class" "${name}Shared" \
+            "$root" "$name.$class\\CLSID" "" "{$(identity "${lib}_CLSID_${class^^}")}" "${name}Shared"
     done
     for interface in _Entry:ENTRY _EntryPages:ENTRY_PAGES _UFL:UFL; do
         key="Interface\\{$(identity "${lib}_IID_${interface#*:}")}"
-        printf '2\tSoftware\\Classes\\%s\t%s\t%s\t%s\n' \
-            "$key" "" "${interface%:*}" "$name" \
-            "$key\\ProxyStubClsid" "" "$marshaler" "$name" \
-            "$key\\ProxyStubClsid32" "" "$marshaler" "$name" \
-            "$key\\TypeLib" "" "$libid" "$name" \
-            "$key\\TypeLib" Version 1.0 "$name"
+        printf '%s\tSoftware\\Classes\\%s\t%s\t%s\t%s\n' \
+            "$root" "$key" "" "${interface%:*}" "$name" \
+            "$root" "$key\\ProxyStubClsid" "" "$marshaler" "$name" \
+            "$root" "$key\\ProxyStubClsid32" "" "$marshaler" "$name" \
+            "$root" "$key\\TypeLib" "" "$libid" "$name" \
+            "$root" "$key\\TypeLib" Version 1.0 "$name"
     done
-    printf '2\tSoftware\\Classes\\TypeLib\\%s\t%s\t%s\t%s\n' \
-        "$libid\\1.0" "" "$(identity "FOLIO_TYPELIB_TITLE_$lib")" "${name}Shared" \
-        "$libid\\1.0\\FLAGS" "" 0 "${name}Shared" \
-        "$libid\\1.0\\HELPDIR" "" "[INSTALLFOLDER]" "$name" \
-        "$libid\\1.0\\409\\$platform" "" "$dll" "$name" \
-        "$libid\\1.0\\0\\$platform" "" "$dll" "$name"
+    printf '%s\tSoftware\\Classes\\TypeLib\\%s\t%s\t%s\t%s\n' \
+        "$root" "$libid\\1.0" "" "$(identity "FOLIO_TYPELIB_TITLE_$lib")" "${name}Shared" \
+        "$root" "$libid\\1.0\\FLAGS" "" 0 "${name}Shared" \
+        "$root" "$libid\\1.0\\HELPDIR" "" "[INSTALLFOLDER]" "$name" \
+        "$root" "$libid\\1.0\\409\\$platform" "" "$dll" "$name" \
+        "$root" "$libid\\1.0\\0\\$platform" "" "$dll" "$name"
 done | sort >"$work/expected"
 table Registry | cut -f 2- | sort >"$work/registry"
 if ! cmp -s "$work/expected" "$work/registry"; then

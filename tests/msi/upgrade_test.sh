@@ -28,7 +28,7 @@ unchanged() {  # WHEN SNAPSHOT ENTRY
     local changed
     changed=$(changed_since "$marker")
     [ -z "$changed" ] || fail "$1: files written anew: $changed"
-    library_snapshot "$FOLDER_WINDOWS" "$work_files/now"
+    library_snapshot "$CLASSES" "$FOLDER_WINDOWS" "$work_files/now"
     cmp -s "$2" "$work_files/now" || fail "$1: the registration changed: $(diff "$2" "$work_files/now" | head -n 10)"
     expect_entries "$3" "$1"
 }
@@ -36,7 +36,7 @@ unchanged() {  # WHEN SNAPSHOT ENTRY
 echo "== $PRODUCT_NAME: the same version twice"
 remove_installed
 msiexec_expect 0 "install $PRODUCT_VERSION" /i "$earlier" /qn
-library_snapshot "$FOLDER_WINDOWS" "$work_files/installed"
+library_snapshot "$CLASSES" "$FOLDER_WINDOWS" "$work_files/installed"
 grep -qi "inprocserver32"$'\t@\t'"<folder>" "$work_files/installed" || fail "no server of the install folder registered"
 sleep 1
 touch "$marker"
@@ -47,7 +47,7 @@ echo "== a later version"
 msiexec_expect 0 "upgrade to ${later_entry#*$'\t'}" /i "$later" /qn
 changed=$(changed_since "$marker")
 [ "$changed" = "Keystack.dll Pagestack.dll indexfile.exe " ] || fail "the upgrade wrote anew only: $changed"
-library_snapshot "$FOLDER_WINDOWS" "$work_files/upgraded"
+library_snapshot "$CLASSES" "$FOLDER_WINDOWS" "$work_files/upgraded"
 cmp -s "$work_files/installed" "$work_files/upgraded" ||
     fail "the upgrade changed the registration: $(diff "$work_files/installed" "$work_files/upgraded" | head -n 10)"
 expect_entries "$later_entry" "after the upgrade"
