@@ -50,7 +50,9 @@
    finds and replaces an earlier version of itself by its upgrade code; each component keeps
    its identifier for good. The components that hold what both bitnesses register alike (the
    programmatic identifiers and the type library's name) have one identifier in both packages,
-   so that Windows Installer keeps them while either package is installed. */
+   so that Windows Installer keeps them while either package is installed. The packages for the
+   current user are other products, with components of their own: their identifiers are derived
+   from these (installer/package.cmake). */
 #define FOLIO_PACKAGE_UPGRADE_CODE_X86 "EF00DA91-834C-4853-A12D-638AFD0FF81B"
 #define FOLIO_PACKAGE_UPGRADE_CODE_X64 "2BD739A4-BEDB-487E-B825-6B6452543CAD"
 #define KEYSTACK_COMPONENT_X86         "2F154425-5283-4E68-821F-2569B0E4AB7D"
