@@ -77,6 +77,7 @@ function(folio_add_msi target output_folder)
     _for_user(indexfile_component)
     set(scope perUser)
     set(root HKCU)
+    set(classes_key "Software\\Classes\\")
     set(base_folder LocalAppDataFolder)
     set(programs Programs)
     set(suffix -user)
@@ -85,7 +86,12 @@ function(folio_add_msi target output_folder)
     macro(_for_user variable)
     endmacro()
     set(scope perMachine)
-    set(root HKLM)
+    # The classes root, which Windows Installer takes as HKEY_LOCAL_MACHINE\Software\Classes
+    # in a package for all users: the keys as a program of the package's bitness sees them, as
+    # regsvr32 writes them (Wine's msiexec would write a path under HKLM\Software into the
+    # 32-bit view's own copy, with the keys that the views share).
+    set(root HKCR)
+    set(classes_key "")
     set(base_folder ${program_files})
     set(programs .)
     set(suffix "")
@@ -142,6 +148,7 @@ function(folio_add_msi target output_folder)
   <?define Comments = \"The ${hosts} Keystack.dll and Pagestack.dll for ${hosts} report hosts, and indexfile.exe.\"?>
   <?define InstallScope = \"${scope}\"?>
   <?define RegistryRoot = \"${root}\"?>
+  <?define ClassesKey = \"${classes_key}\"?>
   <?define BaseFolder = \"${base_folder}\"?>
   <?define ProgramsName = \"${programs}\"?>
   <?define FolderName = \"${application}\"?>

@@ -24,14 +24,15 @@ if [ "$arch" = win64 ]; then
 else
     bits=X86 template='Intel;1033' base=ProgramFilesFolder win64=0
 fi
-# For all users: Program Files, HKEY_LOCAL_MACHINE (root 2), ALLUSERS 1, elevated (word count
-# 2: compressed). For the current user: the user's programs folder, HKEY_CURRENT_USER (root 1),
-# no ALLUSERS, no elevation (word count 10), and identifiers derived from identity.h's as
-# name-based (SHA-1) identifiers with the name "user".
+# For all users: Program Files, the classes root (root 0, HKEY_LOCAL_MACHINE\Software\Classes
+# in a package for all users), ALLUSERS 1, elevated (word count 2: compressed). For the current
+# user: the user's programs folder, HKEY_CURRENT_USER\Software\Classes (root 1), no ALLUSERS,
+# no elevation (word count 10), and identifiers derived from identity.h's as name-based (SHA-1)
+# identifiers with the name "user".
 derived() { printf '%s' "$1"; }
-suffix="" root=2 allusers=1 word_count=2 programs=.
+suffix="" root=0 classes="" allusers=1 word_count=2 programs=.
 if [[ $package == *-user.msi ]]; then
-    suffix=-user root=1 allusers="" word_count=10 base=LocalAppDataFolder programs=Programs
+    suffix=-user root=1 classes='Software\Classes\' allusers="" word_count=10 base=LocalAppDataFolder programs=Programs
     derived() {
         perl -MDigest::SHA=sha1 -e '($ns = lc shift) =~ s/-//g; $h = sha1(pack("H*", $ns) . shift);
             substr($h, 6, 1) = chr(ord(substr($h, 6, 1)) & 0x0f | 0x50);
@@ -97,31 +98,31 @@ for lib in KEYSTACK PAGESTACK; do
     dll="[#$name.dll]"
     for class in Entry UFL; do
         cls="CLSID\\{$(identity "${lib}_CLSID_${class^^}")}"
-        printf '%s\tSoftware\\Classes\\%s\t%s\t%s\t%s\n' \
-            "$root" "$cls" "" "$name.$class" "$name" \
-            "$root" "$cls\\InprocServer32" "" "$dll" "$name" \
-            "$root" "$cls\\InprocServer32" ThreadingModel Apartment "$name" \
-            "$root" "$cls\\ProgID" "" "$name.$class" "$name" \
-            "$root" "$cls\\TypeLib" "" "$libid" "$name" \
-            "$root" "$cls\\VERSION" "" 1.0 "$name" \
-            "$root" "$name.$class" "" "$name.$class" "${name}Shared" \
-            "$root" "$name.$class\\CLSID" "" "{$(identity "${lib}_CLSID_${class^^}")}" "${name}Shared"
+        printf '%s\t%s%s\t%s\t%s\t%s\n' \
+            "$root" "$classes" "$cls" "" "$name.$class" "$name" \
+            "$root" "$classes" "$cls\\InprocServer32" "" "$dll" "$name" \
+            "$root" "$classes" "$cls\\InprocServer32" ThreadingModel Apartment "$name" \
+            "$root" "$classes" "$cls\\ProgID" "" "$name.$class" "$name" \
+            "$root" "$classes" "$cls\\TypeLib" "" "$libid" "$name" \
+            "$root" "$classes" "$cls\\VERSION" "" 1.0 "$name" \
+            "$root" "$classes" "$name.$class" "" "$name.$class" "${name}Shared" \
+            "$root" "$classes" "$name.$class\\CLSID" "" "{$(identity "${lib}_CLSID_${class^^}")}" "${name}Shared"
     done
     for interface in _Entry:ENTRY _EntryPages:ENTRY_PAGES _UFL:UFL; do
         key="Interface\\{$(identity "${lib}_IID_${interface#*:}")}"
-        printf '%s\tSoftware\\Classes\\%s\t%s\t%s\t%s\n' \
-            "$root" "$key" "" "${interface%:*}" "$name" \
-            "$root" "$key\\ProxyStubClsid" "" "$marshaler" "$name" \
-            "$root" "$key\\ProxyStubClsid32" "" "$marshaler" "$name" \
-            "$root" "$key\\TypeLib" "" "$libid" "$name" \
-            "$root" "$key\\TypeLib" Version 1.0 "$name"
+        printf '%s\t%s%s\t%s\t%s\t%s\n' \
+            "$root" "$classes" "$key" "" "${interface%:*}" "$name" \
+            "$root" "$classes" "$key\\ProxyStubClsid" "" "$marshaler" "$name" \
+            "$root" "$classes" "$key\\ProxyStubClsid32" "" "$marshaler" "$name" \
+            "$root" "$classes" "$key\\TypeLib" "" "$libid" "$name" \
+            "$root" "$classes" "$key\\TypeLib" Version 1.0 "$name"
     done
-    printf '%s\tSoftware\\Classes\\TypeLib\\%s\t%s\t%s\t%s\n' \
-        "$root" "$libid\\1.0" "" "$(identity "FOLIO_TYPELIB_TITLE_$lib")" "${name}Shared" \
-        "$root" "$libid\\1.0\\FLAGS" "" 0 "${name}Shared" \
-        "$root" "$libid\\1.0\\HELPDIR" "" "[INSTALLFOLDER]" "$name" \
-        "$root" "$libid\\1.0\\409\\$platform" "" "$dll" "$name" \
-        "$root" "$libid\\1.0\\0\\$platform" "" "$dll" "$name"
+    printf '%s\t%sTypeLib\\%s\t%s\t%s\t%s\n' \
+        "$root" "$classes" "$libid\\1.0" "" "$(identity "FOLIO_TYPELIB_TITLE_$lib")" "${name}Shared" \
+        "$root" "$classes" "$libid\\1.0\\FLAGS" "" 0 "${name}Shared" \
+        "$root" "$classes" "$libid\\1.0\\HELPDIR" "" "[INSTALLFOLDER]" "$name" \
+        "$root" "$classes" "$libid\\1.0\\409\\$platform" "" "$dll" "$name" \
+        "$root" "$classes" "$libid\\1.0\\0\\$platform" "" "$dll" "$name"
 done | sort >"$work/expected"
 table Registry | cut -f 2- | sort >"$work/registry"
 if ! cmp -s "$work/expected" "$work/registry"; then
