@@ -24,15 +24,11 @@ wine_prefix_ready
 work=$4
 mkdir -p "$work"
 
-version_text() {
-    printf '%s %s.%s (%s)' "$(identity "${1}_LIBRARY_NAME")" "$(identity "${1}_VERSION_MAJOR")" \
-        "$(identity "${1}_VERSION_MINOR")" "$(identity "${1}_VERSION_REVISION")"
-}
 # The client script with the cscript of one bitness, against the install folder it must use.
 #   Usage: client WHEN CSCRIPT FOLDER
 client() {
     local out
-    out=$(wine_bounded "$2" //nologo "$(windows_path "$here/package_client.vbs")" "$(windows_path "$work")" \
+    out=$(wine_bounded "$2" //nologo "$(windows_path "$here/../com/scripts/installed.vbs")" "$(windows_path "$work")" \
           "$3" "$(version_text KEYSTACK)" "$(version_text PAGESTACK)" 2>&1 | tr -d '\r')
     if grep -q '^FAIL' <<<"$out" || ! grep -q '^ok' <<<"$out" || [ "$(tail -n 1 <<<"$out")" != "ALL DONE" ]; then
         fail "$1: $2 could not use the libraries of $3:"$'\n'"$out"

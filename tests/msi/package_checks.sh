@@ -102,5 +102,10 @@ library_snapshot() {
     [ -s "$2" ] || fail "no key of the libraries under $root"
 }
 
+version_text() {  # LIB: what Help("version") answers: name, major.minor and (revision)
+    printf '%s %s.%s (%s)' "$(identity "${1}_LIBRARY_NAME")" "$(identity "${1}_VERSION_MAJOR")" \
+        "$(identity "${1}_VERSION_MINOR")" "$(identity "${1}_VERSION_REVISION")"
+}
+
 # Files of FOLDER whose status changed after MARKER was made (a file written anew).
 changed_since() { find "$FOLDER" -type f -cnewer "$1" -printf '%f\n' 2>/dev/null | sort | tr '\n' ' '; }

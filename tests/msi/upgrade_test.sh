@@ -51,9 +51,8 @@ library_snapshot "$CLASSES" "$FOLDER_WINDOWS" "$work_files/upgraded"
 cmp -s "$work_files/installed" "$work_files/upgraded" ||
     fail "the upgrade changed the registration: $(diff "$work_files/installed" "$work_files/upgraded" | head -n 10)"
 expect_entries "$later_entry" "after the upgrade"
-"$here/../com/run_script.sh" "$WINEARCH" "$WINEPREFIX" "$here/package_client.vbs" "$work" "$FOLDER_WINDOWS" \
-    "$(identity KEYSTACK_LIBRARY_NAME) $(identity KEYSTACK_VERSION_MAJOR).$(identity KEYSTACK_VERSION_MINOR) ($(identity KEYSTACK_VERSION_REVISION))" \
-    "$(identity PAGESTACK_LIBRARY_NAME) $(identity PAGESTACK_VERSION_MAJOR).$(identity PAGESTACK_VERSION_MINOR) ($(identity PAGESTACK_VERSION_REVISION))" ||
+"$here/../com/run_script.sh" "$WINEARCH" "$WINEPREFIX" "$here/../com/scripts/installed.vbs" "$work" \
+    "$FOLDER_WINDOWS" "$(version_text KEYSTACK)" "$(version_text PAGESTACK)" ||
     fail "a script could not use the libraries after the upgrade"
 
 echo "== an earlier version, and a damaged package"
