@@ -2,7 +2,8 @@
 # Both packages on 64-bit Windows, as a machine with hosts of both bitnesses has them: the 32-bit
 # package installs into Program Files (x86) and serves 32-bit hosts while the 64-bit one serves
 # 64-bit hosts; removing the 64-bit package leaves the 32-bit hosts their programmatic
-# identifiers and type library, which both share; removing both leaves nothing. The 32-bit
+# identifiers and type library, which both share; removing both leaves no file and no class,
+# interface or type library entry (Wine keeps a copy of the shared keys, see below). The 32-bit
 # package comes from the win32 build beside this one: without it, or where this prefix cannot
 # run 32-bit programs, the test is skipped (exit code 77).
 #   Usage: bitness_test.sh PREFIX X64_PACKAGE X86_BUILD_FOLDER WORK_FOLDER
