@@ -80,6 +80,7 @@ function(folio_add_msi target output_folder)
     set(classes_key "Software\\Classes\\")
     set(base_folder LocalAppDataFolder)
     set(programs Programs)
+    set(folder "${application} (${arch})")
     set(suffix -user)
     set(for_whom ", for the current user")
   else()
@@ -94,6 +95,7 @@ function(folio_add_msi target output_folder)
     set(classes_key "")
     set(base_folder ${program_files})
     set(programs .)
+    set(folder "${application}")
     set(suffix "")
     set(for_whom "")
   endif()
@@ -151,7 +153,7 @@ function(folio_add_msi target output_folder)
   <?define ClassesKey = \"${classes_key}\"?>
   <?define BaseFolder = \"${base_folder}\"?>
   <?define ProgramsName = \"${programs}\"?>
-  <?define FolderName = \"${application}\"?>
+  <?define FolderName = \"${folder}\"?>
   <?define IndexfileComponent = \"${indexfile_component}\"?>
   <?define Platform = \"${platform}\"?>
   <?define Win64 = \"${win64}\"?>

@@ -27,11 +27,13 @@ package_setup() {
         VIEW=(/reg:32)
     fi
     CLASSES='HKLM\Software\Classes'
+    FOLDER_WINDOWS="$program_files\\$(identity FOLIO_APPLICATION_NAME)"
     if [ -z "$(package_property "$PACKAGE" ALLUSERS)" ]; then
-        program_files="$(wine_bounded cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')\\Programs"
+        local bits=x64
+        msiinfo suminfo "$PACKAGE" | grep -q '^Template: Intel' && bits=x86
+        FOLDER_WINDOWS="$(wine_bounded cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')\\Programs\\$(identity FOLIO_APPLICATION_NAME) ($bits)"
         CLASSES='HKCU\Software\Classes'
     fi
-    FOLDER_WINDOWS="$program_files\\$(identity FOLIO_APPLICATION_NAME)"
     FOLDER=$(wine_bounded winepath -u "$FOLDER_WINDOWS" 2>/dev/null | tr -d '\r')
     FOLDER=${FOLDER%/}
     [ -n "$FOLDER" ] || { echo "FAIL: winepath cannot name $FOLDER_WINDOWS"; exit 1; }

@@ -26,13 +26,14 @@ else
 fi
 # For all users: Program Files, the classes root (root 0, HKEY_LOCAL_MACHINE\Software\Classes
 # in a package for all users), ALLUSERS 1, elevated (word count 2: compressed). For the current
-# user: the user's programs folder, HKEY_CURRENT_USER\Software\Classes (root 1), no ALLUSERS,
-# no elevation (word count 10), and identifiers derived from identity.h's as name-based (SHA-1)
-# identifiers with the name "user".
+# user: a folder of each bitness in the user's programs folder, HKEY_CURRENT_USER\Software\Classes
+# (root 1), no ALLUSERS, no elevation (word count 10), and identifiers derived from identity.h's
+# as name-based (SHA-1) identifiers with the name "user".
 derived() { printf '%s' "$1"; }
-suffix="" root=0 classes="" allusers=1 word_count=2 programs=.
+suffix="" root=0 classes="" allusers=1 word_count=2 programs=. folder_suffix=""
 if [[ $package == *-user.msi ]]; then
     suffix=-user root=1 classes='Software\Classes\' allusers="" word_count=10 base=LocalAppDataFolder programs=Programs
+    folder_suffix=" (${bits,,})"
     derived() {
         perl -MDigest::SHA=sha1 -e '($ns = lc shift) =~ s/-//g; $h = sha1(pack("H*", $ns) . shift);
             substr($h, 6, 1) = chr(ord(substr($h, 6, 1)) & 0x0f | 0x50);
@@ -65,7 +66,7 @@ expect "File table" "$(table File | cut -f 1-4)" "$(printf '%s\t%s\t%s\t%s\n' \
     Pagestack.dll Pagestack Pagestack.dll "$(stat -c %s "$4")" \
     indexfile.exe indexfile indexfile.exe "$(stat -c %s "$5")" | sort)"
 expect "Directory table" "$(table Directory)" "$(printf '%s\t%s\t%s\n' TARGETDIR "" SourceDir "$base" TARGETDIR . \
-    PROGRAMS "$base" "$programs" INSTALLFOLDER PROGRAMS "$(identity FOLIO_APPLICATION_NAME)" | sort)"
+    PROGRAMS "$base" "$programs" INSTALLFOLDER PROGRAMS "$(identity FOLIO_APPLICATION_NAME)$folder_suffix" | sort)"
 
 # Components: identifier, folder, attributes (256: 64-bit registry view; 4: a registry key
 # path) and key path; the key paths of the shared components are Registry rows (checked below).
