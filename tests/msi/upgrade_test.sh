@@ -58,7 +58,8 @@ expect_entries "$later_entry" "after the upgrade"
 echo "== an earlier version, and a damaged package"
 sleep 1
 touch "$marker"
-# Refused by its launch condition, whose message the log and a dialog show: 1603, fatal error.
+# Refused by its launch condition (1603, fatal error), whose message a dialog shows and Windows
+# logs; Wine 8's log shows the later version it found.
 msiexec_expect 1603 "install ${earlier_entry#*$'\t'} over ${later_entry#*$'\t'}" /i "$earlier" /qn \
     /l*v "$(windows_path "$work/downgrade.log")"
 grep -q "WIX_DOWNGRADE_DETECTED = ${later_entry%%$'\t'*}" "$work/downgrade.log" ||
