@@ -46,4 +46,22 @@
 #define PAGESTACK_CLSID_UFL       "E0ABDB6F-3D71-4FD5-8448-C1332ABFEBD8"
 #define PAGESTACK_IID_UFL         "FDDA6304-2DAE-495C-B236-C920BD1896C5"
 
+/* The Windows Installer packages, one for each bitness of the hosts (x86 and x64). A package
+   finds and replaces an earlier version of itself by its upgrade code; each component keeps
+   its identifier for good. The components that hold what both bitnesses register alike (the
+   programmatic identifiers and the type library's name) have one identifier in both packages,
+   so that Windows Installer keeps them while either package is installed. The packages for the
+   current user are other products, with components of their own: their identifiers are derived
+   from these (installer/package.cmake). */
+#define FOLIO_PACKAGE_UPGRADE_CODE_X86 "EF00DA91-834C-4853-A12D-638AFD0FF81B"
+#define FOLIO_PACKAGE_UPGRADE_CODE_X64 "2BD739A4-BEDB-487E-B825-6B6452543CAD"
+#define KEYSTACK_COMPONENT_X86         "2F154425-5283-4E68-821F-2569B0E4AB7D"
+#define KEYSTACK_COMPONENT_X64         "4AD92629-126D-422C-90A2-B974604DBD14"
+#define KEYSTACK_COMPONENT_SHARED      "A3CE6D21-4DA3-402A-995D-352F3DED7992"
+#define PAGESTACK_COMPONENT_X86        "9152E600-8DFE-4EBB-AB82-018AAF31DF2C"
+#define PAGESTACK_COMPONENT_X64        "119A7E78-E1E4-4E28-9C1D-133336B6C95A"
+#define PAGESTACK_COMPONENT_SHARED     "312AFC7B-EF87-4A53-85EE-6BCD9FC84B0A"
+#define INDEXFILE_COMPONENT_X86        "3253E36F-F2E5-42DC-9483-C2266B8153DE"
+#define INDEXFILE_COMPONENT_X64        "1348A004-480D-4F51-9969-21D4F35E4258"
+
 #endif

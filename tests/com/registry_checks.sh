@@ -70,7 +70,8 @@ $_name.Entry
 $_name.UFL"
 done
 
-# One export of a registry key (HKCU\Software\Classes is small), flattened into lines
+# One export of a registry key (HKCU\Software\Classes is small; one of HKLM\Software\Classes still
+# beats a query per key), flattened into lines
 # "key<TAB>name<TAB>value" with keys relative to the exported one; "@" is the default value.
 #   Usage: export_snapshot ROOT FILE   (the raw export is kept as FILE.reg)
 export_snapshot() {
@@ -82,7 +83,8 @@ export_snapshot() {
         : >"$file"
         return
     fi
-    iconv -f UTF-16LE -t UTF-8 "$file.reg" | tr -d '\r' | ROOT="[${root/#HKCU/HKEY_CURRENT_USER}\\" awk '
+    local full=${root/#HKCU/HKEY_CURRENT_USER}
+    iconv -f UTF-16LE -t UTF-8 "$file.reg" | tr -d '\r' | ROOT="[${full/#HKLM/HKEY_LOCAL_MACHINE}\\" awk '
         index($0, ENVIRON["ROOT"]) == 1 { key = substr($0, length(ENVIRON["ROOT"]) + 1); sub(/\]$/, "", key); print key "\t\t"; next }
         /^\[/ { key = ""; next }
         /^(@|")/ && key != "" {

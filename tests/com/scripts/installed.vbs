@@ -1,12 +1,14 @@
-' A report's first calls after an installation: Keystack.Entry and Pagestack.UFL are created
-' by programmatic identifier and answer from the DLLs the registration names.
+' A report's first calls after an installation: both libraries' Entry and UFL classes are
+' created by programmatic identifier, answer from the DLLs the registration names, and save and
+' load an index file.
 ' Arguments: a work folder, the folder the DLLs were registered from, and what Help("version")
 ' answers for Keystack and for Pagestack. Prints "ok ..." or "FAIL ..." per check and
 ' "ALL DONE" at its end.
 Option Explicit
 On Error Resume Next
 
-Dim dllFolder, keystackVersion, pagestackVersion
+Dim work, dllFolder, keystackVersion, pagestackVersion
+work = WScript.Arguments(0)
 dllFolder = WScript.Arguments(1)
 keystackVersion = WScript.Arguments(2)
 pagestackVersion = WScript.Arguments(3)
@@ -63,5 +65,24 @@ n = contents.Count
 Expect "Pagestack.Count", Err.Number, n, 2 : Err.Clear
 r = contents.FetchDescription(0)
 Expect "Pagestack keeps the stored order", Err.Number, r, "2 Lakes" : Err.Clear
+
+' Each table saved and loaded into a new object of its library.
+Sub SaveAndLoad(library, table, first)
+    On Error Resume Next
+    Dim loaded, file, r, number
+    file = work & "\" & library & ".xml"
+    r = table.Save(file)
+    number = Err.Number : Err.Clear
+    Set loaded = CreateObject(library & ".Entry")
+    r = loaded.NewFile(file)
+    If number = 0 Then number = Err.Number
+    Err.Clear
+    r = loaded.Count
+    Expect library & " saves and loads both rows", number, r, 2 : Err.Clear
+    r = loaded.FetchDescription(0)
+    Expect library & " loads its rows in order", Err.Number, r, first : Err.Clear
+End Sub
+SaveAndLoad "Keystack", index, "delta"
+SaveAndLoad "Pagestack", contents, "2 Lakes"
 
 WScript.Echo "ALL DONE"
