@@ -29,7 +29,7 @@ mkdir -p "$work"
 #   Usage: client WHEN CSCRIPT FOLDER
 client() {
     local out
-    out=$(wine_bounded "$2" //nologo "$(windows_path "$here/../com/scripts/installed.vbs")" "$(windows_path "$work")" \
+    out=$(wine_call "$2" //nologo "$(windows_path "$here/../com/scripts/installed.vbs")" "$(windows_path "$work")" \
           "$3" "$(version_text KEYSTACK)" "$(version_text PAGESTACK)" 2>&1 | tr -d '\r')
     if grep -q '^FAIL' <<<"$out" || ! grep -q '^ok' <<<"$out" || [ "$(tail -n 1 <<<"$out")" != "ALL DONE" ]; then
         fail "$1: $2 could not use the libraries of $3:"$'\n'"$out"
@@ -56,7 +56,7 @@ client "both installed" 'C:\windows\system32\cscript.exe' "$x64_folder"
 echo "== the 64-bit package removed"
 msiexec_expect 0 "remove the 64-bit package" /x "$x64" /qn
 client "the 32-bit package left" 'C:\windows\syswow64\cscript.exe' "$x86_folder"
-out=$(wine_bounded reg query "HKLM\\Software\\Classes\\CLSID\\{$(identity KEYSTACK_CLSID_ENTRY)}" 2>&1)
+out=$(wine_call reg query "HKLM\\Software\\Classes\\CLSID\\{$(identity KEYSTACK_CLSID_ENTRY)}" 2>&1)
 [[ $out != *InprocServer32* && $out != *Keystack.Entry* ]] || fail "the 64-bit class stayed after its removal: $out"
 
 echo "== the 32-bit package removed"
@@ -64,7 +64,7 @@ msiexec_expect 0 "remove the 32-bit package" /x "$x86" /qn
 [ ! -e "$WINEPREFIX/drive_c/Program Files (x86)/Folioscope" ] || fail "the 32-bit install folder stayed"
 # In the 32-bit view, nothing of either library.
 while read -r key; do
-    wine_bounded reg query "HKLM\\Software\\Classes\\$key" /reg:32 >/dev/null 2>&1 &&
+    wine_call reg query "HKLM\\Software\\Classes\\$key" /reg:32 >/dev/null 2>&1 &&
         fail "HKLM\\Software\\Classes\\$key (32-bit view) stayed after both removals"
 done < <(library_keys KEYSTACK; library_keys PAGESTACK)
 # In the 64-bit view, no class, interface or type library entry. Windows keeps one copy of the
@@ -82,7 +82,7 @@ left=$(KEYS=$({ library_keys KEYSTACK; library_keys PAGESTACK; } | tr 'A-Z\n' 'a
 # Those keys go, for the tests that share this prefix.
 for lib in KEYSTACK PAGESTACK; do
     for key in "$(identity "${lib}_LIBRARY_NAME").Entry" "$(identity "${lib}_LIBRARY_NAME").UFL" "TypeLib\\{$(identity "${lib}_LIBID")}"; do
-        wine_bounded reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1
+        wine_call reg delete "HKLM\\Software\\Classes\\$key" /f >/dev/null 2>&1
     done
 done
 finish "both packages"

@@ -41,7 +41,7 @@ nothing_registered() {  # ROOT WHEN: none of the libraries' keys for all users, 
         check_machine "$work_files/machine" PAGESTACK absent "$2"
     # Wine's removal also takes away the keys it leaves empty: HKCU\Software\Classes itself where
     # nothing else is registered for the user.
-    elif wine_bounded reg query 'HKCU\Software\Classes' >/dev/null 2>&1; then
+    elif wine_call reg query 'HKCU\Software\Classes' >/dev/null 2>&1; then
         export_snapshot 'HKCU\Software\Classes' "$work_files/user"
         check_user_unregistered "$work_files/user" KEYSTACK
         check_user_unregistered "$work_files/user" PAGESTACK
@@ -67,7 +67,7 @@ for package in "$3" "$4"; do
             "$FOLDER_WINDOWS" "$(version_text KEYSTACK)" "$(version_text PAGESTACK)" ||
             fail "a script could not use the installed libraries"
     fi
-    out=$(wine_bounded "$FOLDER_WINDOWS\\indexfile.exe" --version 2>&1 | tr -d '\r')
+    out=$(wine_call "$FOLDER_WINDOWS\\indexfile.exe" --version 2>&1 | tr -d '\r')
     rc=${PIPESTATUS[0]}
     echo "-- indexfile.exe --version: $out"
     [ "$rc" = 0 ] || fail "indexfile.exe from the install folder: exit code $rc"
@@ -78,7 +78,7 @@ for package in "$3" "$4"; do
     # (msiexec /fa on Windows, which Wine 8 does not serve).
     rm -f "$FOLDER/Keystack.dll"
     server_key="$CLASSES\\CLSID\\{$(identity KEYSTACK_CLSID_ENTRY)}\\InprocServer32"
-    wine_bounded reg delete "$server_key" /f "${VIEW[@]}" >/dev/null 2>&1 || fail "could not delete $server_key"
+    wine_call reg delete "$server_key" /f "${VIEW[@]}" >/dev/null 2>&1 || fail "could not delete $server_key"
     msiexec_expect 0 "repair" /i "$pkg" REINSTALL=ALL REINSTALLMODE=amus /qn
     files_are_built "after the repair"
     servers_are_installed "after the repair"

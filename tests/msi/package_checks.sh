@@ -5,7 +5,9 @@
 #                                  FOLDER (Unix path), FOLDER_WINDOWS and CLASSES (the classes
 #                                  root the package registers under)
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-wine_bounded() { timeout -k 10 300 "$WINE_LOADER" "$@"; }
+# A package's install or removal may take minutes: every Wine call here is bounded by five
+# (scaled under emulation, as wine_call scales every limit).
+export WINE_CALL_SECONDS=300
 
 package_property() {  # PACKAGE NAME
     msiinfo export "$1" Property | tr -d '\r' | awk -F '\t' -v name="$2" '$1 == name { print $2 }'
@@ -31,10 +33,10 @@ package_setup() {
     if [ -z "$(package_property "$PACKAGE" ALLUSERS)" ]; then
         local bits=x64
         msiinfo suminfo "$PACKAGE" | grep -q '^Template: Intel' && bits=x86
-        FOLDER_WINDOWS="$(wine_bounded cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')\\Programs\\$(identity FOLIO_APPLICATION_NAME) ($bits)"
+        FOLDER_WINDOWS="$(wine_call cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')\\Programs\\$(identity FOLIO_APPLICATION_NAME) ($bits)"
         CLASSES='HKCU\Software\Classes'
     fi
-    FOLDER=$(wine_bounded winepath -u "$FOLDER_WINDOWS" 2>/dev/null | tr -d '\r')
+    FOLDER=$(wine_call winepath -u "$FOLDER_WINDOWS" 2>/dev/null | tr -d '\r')
     FOLDER=${FOLDER%/}
     [ -n "$FOLDER" ] || { echo "FAIL: winepath cannot name $FOLDER_WINDOWS"; exit 1; }
 }
@@ -45,7 +47,7 @@ package_setup() {
 msiexec_expect() {
     local codes=$1 what=$2 rc code
     shift 2
-    wine_bounded msiexec "$@" >/dev/null 2>&1
+    wine_call msiexec "$@" >/dev/null 2>&1
     rc=$?
     for code in $codes; do
         [ "$rc" = $((code & 255)) ] && { echo "-- $what: exit code $code"; return 0; }
@@ -59,7 +61,7 @@ msiexec_expect() {
 uninstall_entries() {
     local root
     for root in HKLM HKCU; do
-        wine_bounded reg query "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s "${VIEW[@]}" 2>/dev/null
+        wine_call reg query "$root\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s "${VIEW[@]}" 2>/dev/null
     done | tr -d '\r' | NAME=$PRODUCT_NAME awk '
         /^HKEY_/ { key = $0; sub(/.*\\/, "", key); next }
         { n = split($0, f, "    ") }
@@ -77,7 +79,7 @@ expect_entries() {  # EXPECTED WHEN: the entries as uninstall_entries prints the
 remove_installed() {
     local code
     for code in $(uninstall_entries | cut -f 1); do
-        wine_bounded msiexec /x "$code" /qn >/dev/null 2>&1
+        wine_call msiexec /x "$code" /qn >/dev/null 2>&1
     done
     [ -z "$(uninstall_entries)" ] || fail "could not remove the product installed before the test"
 }
