@@ -1,5 +1,7 @@
 #include "entry/description_order.h"
 
+#include "entry/levels.h"
+
 namespace {
 
 // A text's units as bytes that sort as the units do, a shorter text first, with no zero byte:
@@ -26,4 +28,15 @@ void AppendLevelKey(std::string& key, const platform::TextOrder* order, TextView
     key.push_back('\0');
     AppendUnits(key, label);
     key.push_back('\0');
+}
+
+std::string PathKey(const platform::TextOrder* order, TextView separator, TextView description,
+                    const SortKeyLookup& sortKeyOf) {
+    std::string key;
+    for (TextView level : LevelsOf(description, separator)) {
+        const TextView path = description.substr(0, static_cast<size_t>(level.data() - description.data()) + level.size());
+        const TextView own = sortKeyOf ? sortKeyOf(path) : TextView();
+        AppendLevelKey(key, order, own.empty() ? level : own, level);
+    }
+    return key;
 }

@@ -10,6 +10,7 @@
 // "lake>oxbow", "lake district"). A parent's key is the start of each child's.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -43,3 +44,9 @@ inline bool SortsBefore(const platform::TextOrder* order, TextView a, TextView b
 // by unit), then the label unit by unit, each part closed by a zero byte, which no other byte
 // of a part is.
 void AppendLevelKey(std::string& key, const platform::TextOrder* order, TextView sortAs, TextView label);
+
+// The key of a path with separator `separator` (empty: one level): its levels from the top,
+// each sorted as the sort key `sortKeyOf` gives for the path down to it (the empty text: none).
+using SortKeyLookup = std::function<TextView(TextView path)>;
+std::string PathKey(const platform::TextOrder* order, TextView separator, TextView description,
+                    const SortKeyLookup& sortKeyOf);

@@ -88,17 +88,12 @@ Text Entry::Order() const { return OrderName(textOrder_.get()); }
 std::string Entry::PathKeyOf(int16_t row, const platform::TextOrder* order, TextView separator,
                              const Text* sortAs, const FirstRows& staged) const {
     // Level by level from the top, each with the sort key of the row that holds it.
-    const TextView description = rows_[row].description;
-    std::string key;
-    const std::vector<TextView> levels = LevelsOf(description, separator);
-    for (size_t i = 0; i < levels.size(); ++i) {
-        const size_t end = static_cast<size_t>(levels[i].data() - description.data()) + levels[i].size();
-        const std::optional<int16_t> holder = i + 1 == levels.size() ? std::optional(row)
-                                                                     : RowOfPath(description.substr(0, end), staged);
-        const TextView own = sortAs && holder ? TextView(sortAs[*holder]) : TextView();
-        AppendLevelKey(key, order, own.empty() ? levels[i] : own, levels[i]);
-    }
-    return key;
+    const Text& description = rows_[row].description;
+    return PathKey(order, separator, description, [&](TextView path) {
+        if (!sortAs) return TextView();
+        const std::optional<int16_t> holder = path.size() == description.size() ? std::optional(row) : RowOfPath(path, staged);
+        return holder ? TextView(sortAs[*holder]) : TextView();
+    });
 }
 
 std::unique_ptr<std::string[]> Entry::KeysFor(const platform::TextOrder* order, TextView separator,

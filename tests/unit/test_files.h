@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/text.h"
@@ -28,12 +30,13 @@ public:
         ADD_FAILURE() << "no folder of its own for this test";
         path_.clear();
     }
+    // Not std::filesystem::remove_all: its MinGW build goes round forever on an entry that Wine
+    // still lists after a program whose handle outlived it had the file deleted. This gives up
+    // after a few rounds, leaving what it cannot remove.
     ~TempFolder() {
         if (path_.empty()) return;
-        std::error_code ec;
-        for (auto& entry : fs::recursive_directory_iterator(path_, ec))
-            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path_, ec);
+        for (int round = 0; round < 20 && !RemoveTree(path_); ++round)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     // The path of a name in this folder, as the library takes it.
     Text operator/(const std::string& name) const { return (path_ / name).u16string(); }
@@ -47,6 +50,20 @@ public:
     }
 
 private:
+    // Removes what it can of a folder and everything in it; whether the folder is gone.
+    static bool RemoveTree(const fs::path& folder) {
+        std::error_code ec;
+        std::vector<fs::path> entries;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+        for (const fs::path& entry : entries) {
+            fs::permissions(entry, fs::perms::owner_all, fs::perm_options::add, ec);
+            if (fs::is_directory(fs::symlink_status(entry, ec))) RemoveTree(entry);
+            fs::remove(entry, ec);
+        }
+        fs::remove(folder, ec);
+        return !fs::exists(folder, ec);
+    }
+
     fs::path path_;
 };
 

@@ -69,6 +69,7 @@ public:
     std::vector<Problem> Run(const Text& path) {
         ReadIndexFileLines(path, [this](TextView line, size_t number) { OnLine(line, number); });
         if (pendingLine_ != 0) Add(pendingLine_, u"a Description line with no Page line after it: the load drops it");
+        CheckOrder();
         // A file of bare Description and Page lines has no root, and loads; one with no tag at
         // all, or only its declaration, holds nothing.
         if (const std::optional<Text>& root = root_.Root()) {
@@ -92,9 +93,9 @@ private:
         lastLine_ = number;
         std::optional<TextView> tag;
         try {
-            tag = PairIndexFileLine(line, pending_, [this, number](Text description, Text page) {
-                OnPair(description, page, number);
-            });
+            tag = PairIndexFileLine(
+                line, pending_, [this, number](Text description, Text page) { OnPair(description, page, number); },
+                [this, number](Text sortKey) { OnSortKey(std::move(sortKey), number); });
         } catch (const AutomationError& e) {
             Add(number, (stopped_ ? Text(u"a load would stop here too: ") : Text(u"the load stops here: ")) +
                             LoadStopReason(e, line) + (stopped_ ? Text() : Text(u"; no row after it is loaded")));
@@ -110,6 +111,7 @@ private:
             return;
         }
         lastTag_ = Text(*tag);
+        if (*tag != kSortKeyElement) keyable_ = keyable_ && *tag != kDescriptionTag && *tag != kPageTag;
         const bool unreadBefore = std::exchange(descriptionUnread_, false);
         if (!root_.Decided()) {
             root_.Read(*tag);
@@ -125,6 +127,9 @@ private:
             CheckHiddenElement(line, afterTag, number, Text(*tag));
         } else if (*tag == kPageTag) {
             pendingLine_ = 0;
+            keyable_ = true;  // the row of this pair: a SortKey line may follow
+            CheckHiddenElement(line, afterTag, number, Text(*tag));
+        } else if (*tag == kSortKeyElement) {
             CheckHiddenElement(line, afterTag, number, Text(*tag));
         } else {
             descriptionUnread_ = unreadBefore;  // a line the loader skips pairs nothing
@@ -160,6 +165,12 @@ private:
     }
 
     void OnRoot(TextView tag, size_t number) {
+        try {
+            levels_ = RecordedLevels(tag);
+        } catch (const AutomationError& e) {
+            Add(number, u"the separator of levels on the root element cannot be read (" + e.Description() +
+                            u"): the file's paths load as single descriptions");
+        }
         if (!edition_.sorted) return;
         const Text recorded = RecordedOrder(tag);
         if (recorded.empty()) return;
@@ -190,6 +201,7 @@ private:
             CheckValue(description, line, kDescriptionTag);
         }
         CheckValue(page, pageLine, kPageTag);
+        lastPairLine_ = pageLine;
         if (edition_.sorted) {
             if (!description.empty()) OnIndexRow(description, page, line, pageLine);
         } else if (++rows_ == Entry::kRowCount + 1) {
@@ -211,13 +223,50 @@ private:
             Add(pageLine, u"the table is full: Keystack loads 8000 descriptions, and this and every later new "
                           u"one are lost");
         }
-        if (orderKnown_ && previousLine_ != 0 && SortsBefore(order_.get(), description, previous_)) {
-            Note(line, u"out of the file's order (" + orderName_ + u"): " + Quoted(description) + u" sorts before " +
-                           Quoted(previous_) + u" on line " + DecimalText(static_cast<int64_t>(previousLine_)) +
-                           u"; a load sorts it in, and nothing is lost");
+        indexRows_.push_back({description, line, Text(), pageLine});
+    }
+
+    // A SortKey line names the row of the pair right before it.
+    void OnSortKey(Text sortKey, size_t number) {
+        if (!keyable_) {
+            Add(number, u"a SortKey line that belongs to no row (it must follow its row's Page line): the load "
+                        u"skips it");
+        } else if (!edition_.sorted) {
+            Note(number, u"a sort key in a contents file: Pagestack keeps the order of storing and does not use it");
+        } else if (!indexRows_.empty() && indexRows_.back().pageLine == lastPairLine_) {
+            indexRows_.back().sortKey = std::move(sortKey);
         }
-        previous_ = description;
-        previousLine_ = line;
+        keyable_ = false;
+    }
+
+    // Keystack: the rows in the order the file records, as the table keys them (with levels
+    // and sort keys, path keys; see description_order.h).
+    void CheckOrder() {
+        if (!orderKnown_ || indexRows_.size() < 2) return;
+        const bool paths = !levels_.empty() ||
+                           std::any_of(indexRows_.begin(), indexRows_.end(), [](const Row& r) { return !r.sortKey.empty(); });
+        std::unordered_map<TextView, TextView> sortKeys;
+        for (const Row& row : indexRows_)
+            if (!row.sortKey.empty()) sortKeys.emplace(row.description, row.sortKey);
+        const auto keyOf = [&](const Row& row) {
+            if (!paths) return SortKeyIn(order_.get(), row.description);
+            return PathKey(order_.get(), levels_, row.description, [&](TextView path) {
+                const auto found = sortKeys.find(path);
+                return found == sortKeys.end() ? TextView() : found->second;
+            });
+        };
+        std::string previousKey = keyOf(indexRows_[0]);
+        for (size_t i = 1; i < indexRows_.size(); ++i) {
+            std::string key = keyOf(indexRows_[i]);
+            const Row& previous = indexRows_[i - 1];
+            if (SortsBefore({key, indexRows_[i].description}, {previousKey, previous.description})) {
+                Note(indexRows_[i].line, u"out of the file's order (" + orderName_ + u"): " + Quoted(indexRows_[i].description) +
+                                        u" sorts before " + Quoted(previous.description) + u" on line " +
+                                        DecimalText(static_cast<int64_t>(previous.line)) +
+                                        u"; a load sorts it in, and nothing is lost");
+            }
+            previousKey = std::move(key);
+        }
     }
 
     // Characters lost on the way into the file, and those the next Save would lose.
@@ -268,8 +317,17 @@ private:
     std::unique_ptr<platform::TextOrder> order_;
     Text orderName_ = u"ordinal";
     bool orderKnown_ = true;
-    Text previous_;
-    size_t previousLine_ = 0;
+    // Keystack: the rows as the file first holds each, for the order check at the end.
+    struct Row {
+        Text description;
+        size_t line;
+        Text sortKey;
+        size_t pageLine = 0;
+    };
+    std::vector<Row> indexRows_;
+    Text levels_;  // the separator the file records
+    bool keyable_ = false;  // the last data line was a Page line: a SortKey line may follow
+    size_t lastPairLine_ = 0;
     size_t rows_ = 0;  // Pagestack
     XmlElementLines descriptionLines_{kDescriptionTag}, pageLines_{kPageTag};
 };

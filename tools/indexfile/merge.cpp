@@ -81,6 +81,14 @@ int RunMerge(const std::vector<Text>& args) {
     const std::optional<Text> firstRoot = ReadIndexFileRoot(inputs[0].path);
     const Edition& edition = a.edition ? *a.edition : EditionOfRoot(firstRoot);
     auto table = std::make_unique<Entry>(edition);
+    // The levels the first input records, as a NewFile of it would take them.
+    if (firstRoot) {
+        try {
+            if (const Text levels = RecordedLevels(*firstRoot); !levels.empty()) table->SetLevels(levels);
+        } catch (const AutomationError&) {
+            // A separator that cannot be read: the inputs' paths load as single descriptions.
+        }
+    }
     const Text recorded = edition.sorted && firstRoot ? RecordedOrder(*firstRoot) : Text();
     if (a.order || !recorded.empty()) {
         try {

@@ -28,14 +28,29 @@ Text Visible(TextView text) {
     return out;
 }
 
+// Whether any row has a sort key: the file then shows them.
+bool HoldsSortKeys(const Entry& table) {
+    for (int16_t i = 0; i < table.Count(); ++i)
+        if (!table.FetchSortKey(i).empty()) return true;
+    return false;
+}
+
+// With levels, each row shows its own level, indented under its parent's; a sort key after
+// its page.
 void ShowText(const Shown& s, Output& out) {
-    for (int16_t i = 0; i < s.table->Count(); ++i)
-        out << DecimalText(i) << "\t" << Visible(s.table->FetchDescription(i)) << "\t"
-            << Visible(s.table->FetchPage(i)) << "\n";
+    const bool levels = !s.table->Levels().empty();
+    for (int16_t i = 0; i < s.table->Count(); ++i) {
+        const Text shown = levels ? Text(2 * (s.table->FetchLevel(i) - 1), u' ') + s.table->FetchLabel(i)
+                                  : s.table->FetchDescription(i);
+        out << DecimalText(i) << "\t" << Visible(shown) << "\t" << Visible(s.table->FetchPage(i));
+        if (const Text key = s.table->FetchSortKey(i); !key.empty()) out << "\tsorted as " << Visible(key);
+        out << "\n";
+    }
     out << "count: " << DecimalText(s.table->Count()) << "\n";
     out << "greatest page: " << (s.greatestPage ? DecimalText(*s.greatestPage) : Text(u"none (a page beyond 32767)"))
         << "\n";
     out << "order: " << s.table->Order() << "\n";
+    if (levels) out << "levels: " << Visible(s.table->Levels()) << "\n";
 }
 
 // RFC 4180: CR LF after each record; a field with a comma, a quote or a line break in quotes,
@@ -50,11 +65,20 @@ Text CsvField(TextView text) {
     return out + u"\"";
 }
 
+// A file with levels or sort keys has three columns more: each row's level, its own level's
+// text and its sort key. Other files print as they always have.
 void ShowCsv(const Shown& s, Output& out) {
-    out << "row,description,page\r\n";
-    for (int16_t i = 0; i < s.table->Count(); ++i)
+    const bool more = !s.table->Levels().empty() || HoldsSortKeys(*s.table);
+    out << (more ? "row,description,page,level,label,sortKey\r\n" : "row,description,page\r\n");
+    for (int16_t i = 0; i < s.table->Count(); ++i) {
         out << DecimalText(i) << "," << CsvField(s.table->FetchDescription(i)) << ","
-            << CsvField(s.table->FetchPage(i)) << "\r\n";
+            << CsvField(s.table->FetchPage(i));
+        if (more) {
+            out << "," << DecimalText(s.table->FetchLevel(i)) << "," << CsvField(s.table->FetchLabel(i)) << ","
+                << CsvField(s.table->FetchSortKey(i));
+        }
+        out << "\r\n";
+    }
 }
 
 // A JSON string; half a surrogate pair stays as its escape, so that no unit is lost.
@@ -88,6 +112,7 @@ Text JsonString(TextView text) {
 void ShowJson(const Shown& s, Output& out) {
     out << "{\n  \"file\": " << JsonString(s.path) << ",\n  \"kind\": "
         << JsonString(s.edition->identity.libraryName) << ",\n  \"order\": " << JsonString(s.table->Order())
+        << ",\n  \"levels\": " << JsonString(s.table->Levels())
         << ",\n  \"count\": " << DecimalText(s.table->Count()) << ",\n  \"greatestPage\": "
         << (s.greatestPage ? DecimalText(*s.greatestPage) : Text(u"null")) << ",\n  \"error\": ";
     if (s.stop) {
@@ -100,7 +125,9 @@ void ShowJson(const Shown& s, Output& out) {
     for (int16_t i = 0; i < s.table->Count(); ++i) {
         out << (i == 0 ? "\n" : ",\n") << "    {\"row\": " << DecimalText(i)
             << ", \"description\": " << JsonString(s.table->FetchDescription(i))
-            << ", \"page\": " << JsonString(s.table->FetchPage(i)) << "}";
+            << ", \"page\": " << JsonString(s.table->FetchPage(i)) << ", \"level\": " << DecimalText(s.table->FetchLevel(i))
+            << ", \"label\": " << JsonString(s.table->FetchLabel(i))
+            << ", \"sortKey\": " << JsonString(s.table->FetchSortKey(i)) << "}";
     }
     out << (s.table->Count() > 0 ? "\n  ]\n}\n" : "]\n}\n");
 }
@@ -128,9 +155,11 @@ Text Html(TextView text) {
 
 // One page that a browser shows as it is: the rows of a contents page in their order, or an
 // index under letter headings (FetchGroup: "A", "B", ..., and "#" for terms that start with
-// anything but a letter).
+// anything but a letter). With levels, each row shows its own level, indented under its main
+// entry (a contents page: its heading) by its level.
 void ShowHtml(const Shown& s, Output& out) {
     const bool index = s.edition->sorted;
+    const bool levels = !s.table->Levels().empty();
     const Text title = index ? u"Index" : u"Contents";
     out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" << title << ": " << Html(s.path)
         << "</title>\n<style>\n"
@@ -140,6 +169,7 @@ void ShowHtml(const Shown& s, Output& out) {
            ".description { flex: 0 1 auto; }\n"
            ".leader { flex: 1; border-bottom: 1px dotted #888; margin-bottom: 0.35em; }\n"
            ".page { flex: 0 0 auto; }\n"
+           ".level-1 .description { font-weight: bold; }\n"
            "h2 { border-bottom: 1px solid #ccc; margin-top: 1.5em; }\n"
            "footer { color: #666; font-size: 0.9em; margin-top: 2em; }\n"
            "</style>\n</head>\n<body>\n<h1>"
@@ -159,7 +189,13 @@ void ShowHtml(const Shown& s, Output& out) {
         }
         if (!open) out << "<ul>\n";
         open = true;
-        out << "<li><span class=\"description\">" << Html(s.table->FetchDescription(i))
+        const int16_t level = s.table->FetchLevel(i);
+        out << "<li";
+        if (levels) {
+            out << " class=\"level-" << DecimalText(level) << "\"";
+            if (level > 1) out << " style=\"margin-left: " << DecimalText(2 * (level - 1)) << "em\"";
+        }
+        out << "><span class=\"description\">" << Html(levels ? s.table->FetchLabel(i) : s.table->FetchDescription(i))
             << "</span><span class=\"leader\"></span><span class=\"page\">" << Html(s.table->FetchPage(i))
             << "</span></li>\n";
     }
