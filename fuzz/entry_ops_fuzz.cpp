@@ -1,4 +1,5 @@
 // Store, FetchDescription, FetchPage, MaxPage, Clear, AddPage, FindPage, SetOrder, FetchGroup,
+// SetLevels, FetchLevel, FetchLabel, SortAs,
 // ShiftPages and AppendPages in any order, each answer checked against a plain model of the
 // deliverable's table. Compiled once per deliverable.
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "entry/levels.h"
 #include "platform/platform.h"
 #include "platform/text_order.h"
 #include "scratch_folder.h"
@@ -168,33 +170,22 @@ bool SaveCanWrite(const Text& page) {
 class Model {
 public:
     // Stores as the deliverable does; `cost` grows by the work both sides do for it: the
-    // texts copied, and in Keystack the rows the model moves after the description.
+    // texts copied, and in Keystack the rows the model moves after the description. With
+    // levels, the parents a path lacks come first, and the table must have room for all.
     Text Store(const Text& description, const Text& page, long& cost, size_t limit = Entry::kStoreLimit) {
         cost += static_cast<long>((description.size() + page.size()) / 8) + 1;
-        if (description.empty()) return kBlankDescription;
-        const bool full = rows_.size() >= limit;
-        if constexpr (Build::kSorted) {
-            const auto at = SortedPlace(description);
-            cost += (rows_.end() - at) + (order_ != nullptr ? 16 : 0);  // a text comparison costs more
-            if (at != rows_.end() && at->first == description) {
-                at->second = page;
-            } else if (full) {
-                return Text(Build::kTableFullText);
-            } else {
-                rows_.insert(at, {description, page});
-            }
-        } else {
-            // Both sides hash the description to find its first row, and keep a new one there.
-            cost += static_cast<long>(description.size() / 8) + 2;
-            if (const auto at = firstRow_.find(description); at != firstRow_.end()) {
-                rows_[at->second].second = page;
-            } else if (full) {
-                return Text(Build::kTableFullText);
-            } else {
-                firstRow_.emplace(description, rows_.size());
-                rows_.emplace_back(description, page);
-            }
+        if (description.empty() || !IsPath(description, separator_)) return kBlankDescription;
+        if (const auto row = RowOf(description)) {
+            rows_[*row].second = page;
+            return description;
         }
+        std::vector<Text> parents;
+        for (auto parent = ParentPath(description, separator_); parent && !RowOf(Text(*parent));
+             parent = ParentPath(*parent, separator_))
+            parents.insert(parents.begin(), Text(*parent));
+        if (rows_.size() + parents.size() + 1 > limit) return Text(Build::kTableFullText);
+        for (const Text& parent : parents) Insert(parent, Text(), cost);
+        Insert(description, page, cost);
         return description;
     }
     // The row Store would update, or none.
@@ -257,7 +248,58 @@ public:
     void Clear() {
         rows_.clear();
         firstRow_.clear();
+        sortKeys_.clear();
     }
+    // SetLevels as the deliverable describes it: the rows above every row added (none when
+    // they do not all fit: the overflow error), Keystack sorted again, Pagestack's rows each
+    // in its parent's block, in the order of their first places.
+    Text SetLevels(const Text& separator, long& cost) {
+        std::vector<Text> added;
+        for (const auto& [description, page] : rows_) {
+            if (!IsPath(description, separator)) continue;
+            for (TextView level : LevelsOf(description, separator)) {
+                const Text path(description.substr(0, static_cast<size_t>(level.data() - description.data()) + level.size()));
+                if (path.size() == description.size()) break;
+                if (!RowOf(path) && std::find(added.begin(), added.end(), path) == added.end()) added.push_back(path);
+            }
+        }
+        if (!added.empty() && rows_.size() + added.size() > static_cast<size_t>(Entry::kStoreLimit)) throw OverflowError();
+        cost += static_cast<long>(rows_.size()) * 24 + 1;
+        const fuzz::Rows before = std::move(rows_);
+        rows_.clear();
+        firstRow_.clear();
+        separator_ = separator;
+        std::unordered_map<Text, Text> pages;
+        for (const auto& [description, page] : before) pages.emplace(description, page);
+        // Each row where a Store of it in the old order would put it: parents first.
+        for (const auto& [description, page] : before) {
+            if (IsPath(description, separator_)) {
+                for (TextView level : LevelsOf(description, separator_)) {
+                    const Text path(description.substr(0, static_cast<size_t>(level.data() - description.data()) + level.size()));
+                    if (path.size() < description.size() && !RowOf(path)) Insert(path, pages.count(path) ? pages[path] : Text(), cost);
+                }
+            }
+            if (!RowOf(description)) Insert(description, page, cost);
+        }
+        return separator_;
+    }
+    // SortAs: Pagestack refuses it; Keystack sorts the row as its key, or again as its text.
+    Text SortAs(const Text& description, const Text& key, long& cost) {
+        if (!Build::kSorted) throw InvalidArgumentError();
+        if (!RowOf(description)) return Text();
+        if (key.empty()) {
+            sortKeys_.erase(description);
+        } else {
+            sortKeys_[description] = key;
+        }
+        Sort(cost);
+        return description;
+    }
+    Text SortKeyOf(const Text& description) const {
+        const auto found = sortKeys_.find(description);
+        return found == sortKeys_.end() ? Text() : found->second;
+    }
+    const Text& Separator() const { return separator_; }
     // SetOrder as the deliverable describes it: names in any case (ASCII); "ordinal"; in
     // Keystack also "text" (the default locale) and "text:" with a locale the platform knows.
     // Anything else is the invalid-argument error. The rows are sorted again at once.
@@ -277,12 +319,7 @@ public:
                 if (!order) throw InvalidArgumentError();
             }
             order_ = std::move(order);
-            if constexpr (Build::kSorted) {
-                const platform::TextOrder* const by = order_.get();
-                std::sort(rows_.begin(), rows_.end(),
-                          [by](const auto& a, const auto& b) { return SortsBefore(by, a.first, b.first); });
-                cost += static_cast<long>(rows_.size()) * 16 + 1;
-            }
+            Sort(cost);
         }
         return order_ ? u"text:" + order_->LocaleName() : Text(u"ordinal");
     }
@@ -298,12 +335,51 @@ public:
     int16_t Count() const { return static_cast<int16_t>(rows_.size()); }
 
 private:
+    // Keystack's order: every description by its path key (levels, sort keys; with neither, the
+    // same order as its text order's key), ties by the texts.
+    std::string KeyOf(const Text& description) const {
+        return PathKey(order_.get(), separator_, description, [this](TextView path) {
+            const auto found = sortKeys_.find(Text(path));
+            return found == sortKeys_.end() ? TextView() : TextView(found->second);
+        });
+    }
+    bool Before(const Text& a, const Text& b) const { return SortsBefore({KeyOf(a), a}, {KeyOf(b), b}); }
+    void Sort(long& cost) {
+        if constexpr (Build::kSorted) {
+            std::stable_sort(rows_.begin(), rows_.end(), [this](const auto& a, const auto& b) { return Before(a.first, b.first); });
+            cost += static_cast<long>(rows_.size()) * 24 + 1;
+        }
+    }
+    // A new row where Store puts it: Keystack at its sorted place, Pagestack after its
+    // parent's block (or after every row).
+    void Insert(const Text& description, const Text& page, long& cost) {
+        if constexpr (Build::kSorted) {
+            const auto at = SortedPlace(description);
+            cost += (rows_.end() - at) + 24;
+            rows_.insert(at, {description, page});
+        } else {
+            size_t at = rows_.size();
+            if (const auto parent = ParentPath(description, separator_)) {
+                at = firstRow_.at(Text(*parent)) + 1;
+                const Text under = Text(*parent) + separator_;
+                while (at < rows_.size() && rows_[at].first.size() > under.size() && rows_[at].first.compare(0, under.size(), under) == 0)
+                    ++at;
+            }
+            rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(at), {description, page});
+            cost += static_cast<long>(description.size() / 8) + 2;
+            if (at + 1 == rows_.size()) {
+                firstRow_.emplace(description, at);
+            } else {  // the rows after it moved on by one
+                firstRow_.clear();
+                for (size_t i = 0; i < rows_.size(); ++i) firstRow_.emplace(rows_[i].first, i);
+                cost += static_cast<long>(rows_.size());
+            }
+        }
+    }
     // Keystack: where the description stands or would go.
     fuzz::Rows::iterator SortedPlace(const Text& description) {
-        const platform::TextOrder* const order = order_.get();
-        return std::lower_bound(rows_.begin(), rows_.end(), description, [order](const auto& row, const Text& d) {
-            return SortsBefore(order, row.first, d);
-        });
+        return std::lower_bound(rows_.begin(), rows_.end(), description,
+                                [this](const auto& row, const Text& d) { return Before(row.first, d); });
     }
     fuzz::Rows::const_iterator SortedPlace(const Text& description) const {
         return const_cast<Model*>(this)->SortedPlace(description);
@@ -312,6 +388,8 @@ private:
     fuzz::Rows rows_;
     std::unordered_map<Text, size_t> firstRow_;  // Pagestack: the first row of each description
     std::shared_ptr<platform::TextOrder> order_;  // Keystack in text order (shared by copies)
+    Text separator_;                               // levels; empty: off
+    std::unordered_map<Text, Text> sortKeys_;      // Keystack: SortAs, by description
 };
 
 // What FetchGroup must answer for a row whose description starts with plain ASCII: nothing
@@ -384,7 +462,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(entry.FetchDescription(index) == description);
         FUZZ_CHECK(entry.FetchPage(index) == page);
         const Text group = entry.FetchGroup(index);
-        FUZZ_CHECK(inUse ? GroupFitsAscii(description, group) : group.empty());
+        // The heading is the top level's, sorted as its key where it has one.
+        const Text top(TopLevelOf(description, model.Separator()));
+        const Text topKey = model.SortKeyOf(top);
+        FUZZ_CHECK(inUse ? GroupFitsAscii(topKey.empty() ? top : topKey, group) : group.empty());
+        FUZZ_CHECK(entry.FetchLevel(index) == (inUse ? LevelOf(description, model.Separator()) : 0));
+        FUZZ_CHECK(entry.FetchLabel(index) == (inUse ? Text(LabelOf(description, model.Separator())) : Text()));
         spent += static_cast<long>((description.size() + page.size()) / 8) + 1;
     };
 
@@ -423,7 +506,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // Operations 0 to 10 read as they always did, so the seeds keep their meaning.
     while (!in.AtEnd() && spent < kBudget) {
-        switch (in.Byte() % 14) {
+        switch (in.Byte() % 16) {
             case 0:
             case 1: {
                 const Text description = in.NextText();
@@ -517,6 +600,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
                     spent += 4 * (entry.Count() + 1);
                 }
+                break;
+            }
+            case 14: {  // levels: a separator in most descriptions' alphabet, or any text
+                static const char16_t* const kSeparators[] = {u"", u">", u"a", u" ", u"->"};
+                const uint8_t pick = in.Byte() % 6;
+                const Text separator = pick < 5 ? Text(kSeparators[pick]) : in.NextText();
+                const auto expected = Outcome([&] { return model.SetLevels(separator, spent); });
+                FUZZ_CHECK(Outcome([&] { return entry.SetLevels(separator); }) == expected);
+                FUZZ_CHECK(entry.Levels() == model.Separator());
+                FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
+                spent += 4 * (entry.Count() + 1);
+                break;
+            }
+            case 15: {  // a sort key for a row held mostly, or for one the table lacks
+                const Text description = someDescription();
+                const Text key = in.Byte() % 4 == 0 ? Text() : in.NextText();
+                const auto expected = Outcome([&] { return model.SortAs(description, key, spent); });
+                FUZZ_CHECK(Outcome([&] { return entry.SortAs(description, key); }) == expected);
+                FUZZ_CHECK(fuzz::RowsOf(entry) == model.Rows());
+                spent += 4 * (entry.Count() + 1);
                 break;
             }
             case 13: {  // a file of pairs, held descriptions mostly, with the lines a reader skips

@@ -518,6 +518,66 @@ TEST_F(IndexFileTool, MergeWritesWhatAppendPagesAndSaveWrite) {
     EXPECT_EQ(Lines(run.out)[5], "5\t\xC3\x96sterreich\t1") << run.out;
 }
 
+// Levels and sort keys: show gives each row's level and key, check judges the order with them
+// and finds a sort key that belongs to no row, merge keeps them.
+TEST_F(IndexFileTool, LevelsAndSortKeysAreShownCheckedAndMerged) {
+    Entry index;
+    index.SetLevels(u">");
+    for (const char16_t* d : {u"lake>oxbow", u"The Hague", u"lake>kettle", u"Hamburg"}) index.Store(d, u"3");
+    index.SortAs(u"The Hague", u"Hague");
+    const Text saved = folder_ / "levels.xml";
+    ASSERT_EQ(index.Save(saved).substr(0, 15), u"Index saved to ");
+    const std::string path = Utf8(saved);
+
+    ProgramRun run = Run({"show", path});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "0\tThe Hague\t3\tsorted as Hague\n1\tHamburg\t3\n2\tlake\t\n3\t  kettle\t3\n4\t  oxbow\t3\n"
+                       "count: 5\ngreatest page: 3\norder: ordinal\nlevels: >\n");
+    run = Run({"show", "--format", "csv", path});
+    const auto records = ParseCsv(run.out);
+    ASSERT_EQ(records.size(), 6u) << run.out;
+    EXPECT_EQ(records[0], (std::vector<std::string>{"row", "description", "page", "level", "label", "sortKey"}));
+    EXPECT_EQ(records[1], (std::vector<std::string>{"0", "The Hague", "3", "1", "The Hague", "Hague"}));
+    EXPECT_EQ(records[4], (std::vector<std::string>{"3", "lake>kettle", "3", "2", "kettle", ""}));
+    run = Run({"show", "--format", "json", path});
+    const Json json = JsonReader(run.out).Document();
+    EXPECT_EQ(json["levels"].text, ">");
+    EXPECT_EQ(json["rows"].items[4]["level"].number, 2);
+    EXPECT_EQ(json["rows"].items[4]["label"].text, "oxbow");
+    EXPECT_EQ(json["rows"].items[0]["sortKey"].text, "Hague");
+    run = Run({"show", "--format", "html", path});
+    EXPECT_NE(run.out.find("<li class=\"level-2\" style=\"margin-left: 2em\"><span class=\"description\">oxbow</span>"),
+              std::string::npos) << run.out;
+
+    // The DLL's file is clean; a sort key out of its place is found, and so is a row out of the
+    // order its keys and levels give.
+    run = Run({"check", "--strict", path});
+    EXPECT_EQ(run.out, path + ": ok\n");
+    const std::string stray = Write("stray.xml", IndexFile({"<SortKey>Hague</SortKey>", "<Description>fen</Description>",
+                                                           "<Page>1</Page>"}, "IndexDoc levels=\"&gt;\""));
+    run = Run({"check", stray});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(Lines(run.out)[0].rfind(stray + ":9: a SortKey line that belongs to no row", 0), 0u) << run.out;
+    const std::string unsorted = Write("unsorted.xml", IndexFile(Pairs({{"lake", ""}, {"lake district", "1"},
+                                                                        {"lake&gt;oxbow", "2"}}),
+                                                                 "IndexDoc levels=\"&gt;\""));
+    run = Run({"check", "--strict", unsorted});
+    EXPECT_EQ(Lines(run.out)[0].rfind(unsorted + ":13: note: out of the file's order", 0), 0u) << run.out;
+
+    // A merge keeps the levels and keys: byte for byte what AppendPages and Save make.
+    Entry book;
+    book.SetLevels(u">");
+    book.AppendPages(saved, 10);
+    const Text out = folder_ / "book.xml";
+    book.Save(out);
+    const std::string expected = SignedBy(ReadBytes(out), "Keystack");
+    fs::remove(fs::path(out));
+    run = Run({"merge", Utf8(out), path + "@10"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(ReadBytes(out), expected);
+    EXPECT_NE(expected.find("<SortKey>Hague</SortKey>"), std::string::npos);
+}
+
 TEST_F(IndexFileTool, MergeOfContentsKeepsInputOrderAndNamesPagestack) {
     const std::string one = Write("one.xml", IndexFile(Pairs({{"1  Bogs", "1"}, {"2  Fens", "9"}}), "TableOfContentsDoc"));
     const std::string two = Write("two.xml", IndexFile(Pairs({{"3  Peat", "1"}, {"1  Bogs", "4"}}), "TableOfContentsDoc"));
