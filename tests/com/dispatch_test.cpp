@@ -12,7 +12,8 @@ namespace {
 constexpr DISPID kNewFile = 0x60030000, kSave = 0x60030003, kFetchDescription = 0x60030006,
                  kStore = 0x60030008, kCount = 0x60030009, kMaxPage = 0x6003000A, kAddPage = 0x6003000B,
                  kFindPage = 0x6003000C, kSetOrder = 0x6003000D, kFetchGroup = 0x6003000E,
-                 kShiftPages = 0x6003000F, kAppendPages = 0x60030010, kHelp = 0x60030000;
+                 kShiftPages = 0x6003000F, kAppendPages = 0x60030010, kSetLevels = 0x60030011,
+                 kFetchLevel = 0x60030012, kFetchLabel = 0x60030013, kSortAs = 0x60030014, kHelp = 0x60030000;
 constexpr HRESULT kOverflow = static_cast<HRESULT>(0x800A0006);
 constexpr HRESULT kInvalidArgument = static_cast<HRESULT>(0x800A0005);
 
@@ -169,7 +170,8 @@ TEST_P(DispatchCalls, TypeInformationIsTheDefaultInterfaceWithEveryMethod) {
         {"FetchDescription", kFetchDescription}, {"FetchPage", 0x60030007}, {"Store", kStore},
         {"Count", kCount}, {"MaxPage", kMaxPage}, {"AddPage", kAddPage}, {"FindPage", kFindPage},
         {"SetOrder", kSetOrder}, {"FetchGroup", kFetchGroup}, {"ShiftPages", kShiftPages},
-        {"AppendPages", kAppendPages}};
+        {"AppendPages", kAppendPages}, {"SetLevels", kSetLevels}, {"FetchLevel", kFetchLevel},
+        {"FetchLabel", kFetchLabel}, {"SortAs", kSortAs}};
     EXPECT_EQ(ListedMethods(info.Get()), expected);
     EXPECT_EQ(object_->GetTypeInfo(1, LOCALE_USER_DEFAULT, info.Put()), DISP_E_BADINDEX);
 
@@ -368,6 +370,46 @@ TEST_P(DispatchCalls, SetOrderAndFetchGroupTakeScriptVariables) {
     EXPECT_EQ(Call(object_.Get(), kSetOrder, {}, &inForce).hr, DISP_E_BADPARAMCOUNT);
 }
 
+// Levels and sort keys as a script passes them: the separator by reference, the index as the
+// script's own integer (VT_I4), the level back as a short.
+TEST_P(DispatchCalls, LevelsAndSortKeysTakeScriptVariables) {
+    const bool keystack = Lib().name == "Keystack";
+    Variant separator;
+    V_VT(&separator) = VT_BSTR;
+    V_BSTR(&separator) = SysAllocString(L">");
+    Variant chosen;
+    ASSERT_EQ(Call(object_.Get(), kSetLevels, {ByRef(&separator)}, &chosen).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&chosen)), ">");
+    Bstr page(L"4"), path(L"lake>oxbow");
+    ASSERT_EQ(Call(object_.Get(), kStore, {String(path.Get()), String(page.Get())}, nullptr).hr, S_OK);
+    Variant index;
+    V_VT(&index) = VT_I4;
+    V_I4(&index) = 1;  // "lake" was added above "lake>oxbow"
+    Variant level, label;
+    ASSERT_EQ(Call(object_.Get(), kFetchLevel, {ByRef(&index)}, &level).hr, S_OK);
+    EXPECT_EQ(level.Type(), VT_I2);
+    EXPECT_EQ(V_I2(&level), 2);
+    ASSERT_EQ(Call(object_.Get(), kFetchLabel, {ByRef(&index)}, &label).hr, S_OK);
+    EXPECT_EQ(Narrow(V_BSTR(&label)), "oxbow");
+
+    Bstr lake(L"lake"), key(L"Mere");
+    Variant sorted;
+    EXCEPINFO exception{};
+    const HRESULT hr = Call(object_.Get(), kSortAs, {String(lake.Get()), String(key.Get())}, &sorted, &exception).hr;
+    if (keystack) {
+        ASSERT_EQ(hr, S_OK);
+        EXPECT_EQ(Narrow(V_BSTR(&sorted)), "lake");
+    } else {
+        ASSERT_EQ(hr, DISP_E_EXCEPTION);
+        EXPECT_EQ(exception.scode, kInvalidArgument);
+        EXPECT_EQ(Narrow(exception.bstrDescription),
+                  "Pagestack keeps its entries in the order they were stored: it takes no sort key");
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrHelpFile);
+    }
+}
+
 TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
     Bstr text(L"x"), word(L"abc");
     BSTR t = text.Get();
@@ -376,7 +418,7 @@ TEST_P(DispatchCalls, ArgumentsInTheWrongNumberOrOfNoUsableTypeAreRefused) {
     EXPECT_EQ(Call(object_.Get(), kCount, {Long(1)}, &result).hr, DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(Call(object_.Get(), 0x60030002, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(Call(object_.Get(), 0x60030004, {}, &result).hr, DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(Call(object_.Get(), 0x60030011, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after AppendPages
+    EXPECT_EQ(Call(object_.Get(), 0x60030015, {}, &result).hr, DISP_E_MEMBERNOTFOUND);  // after SortAs
     EXPECT_EQ(Call(object_.Get(), kShiftPages, {}, &result).hr, DISP_E_BADPARAMCOUNT);
 
     CallResult r = Call(object_.Get(), kFetchDescription, {String(word.Get())}, &result);

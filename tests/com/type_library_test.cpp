@@ -39,6 +39,10 @@ const std::vector<Method> kEntryPagesMethods = {
     {"FetchGroup", 0x6003000E, {"Index"}, true, VT_I2, VT_BSTR},
     {"ShiftPages", 0x6003000F, {"Offset"}, true, VT_I2, VT_I2},
     {"AppendPages", 0x60030010, {"sFile", "Offset"}, true, VT_EMPTY, VT_BSTR, {VT_BSTR, VT_I2}},
+    {"SetLevels", 0x60030011, {"Separator"}, true, VT_BSTR, VT_BSTR},
+    {"FetchLevel", 0x60030012, {"Index"}, true, VT_I2, VT_I2},
+    {"FetchLabel", 0x60030013, {"Index"}, true, VT_I2, VT_BSTR},
+    {"SortAs", 0x60030014, {"Description", "SortKey"}, true, VT_BSTR, VT_BSTR},
 };
 const std::vector<Method> kUflMethods = {
     {"Help", 0x60030000, {"HelpCommand"}, false, VT_BSTR, VT_BSTR},
