@@ -5,10 +5,14 @@
 ' a Keystack.Entry (the index keeps its terms sorted) with AddPage, which adds the page to
 ' the term's page list ("10, 12, 44"; runs as "32-34"). The index is kept in the reader's
 ' order (SetOrder "text"): "Lake Baikal" next to "lake", "Etang de Berre" with its accent
-' among the E's, "test well 9" before "test well 10". Both tables are saved as index files.
+' among the E's, "test well 9" before "test well 10". Both tables have levels (SetLevels):
+' a section is stored under its chapter ("2 Lakes and Ponds>2.1 How lakes form"), a
+' sub-entry under its main entry ("lake>oxbow"); "The Wash" sorts under W (SortAs). Both
+' tables are saved as index files.
 ' Pass 2 is the report that prints the front and back matter: it loads the files with
 ' NewFile into new objects (the index file brings its order) and lays out the contents and
-' the index, with a letter heading above each group of terms (FetchGroup).
+' the index, with a letter heading above each group of terms (FetchGroup), each row indented
+' by its level (FetchLevel) and printed by its last level (FetchLabel).
 '
 ' Usage: cscript //nologo report.vbs FOLDER    (FOLDER receives the two index files)
 Option Explicit
@@ -49,11 +53,11 @@ Dim book
 book = Array( _
     "1|H|1 Rivers", "1|T|watershed", "4|T|100-year flood", _
     "2|H|1.1 Sources and headwaters", "2|T|spring", "3|T|headwater", "5|T|alluvial fan", _
-    "6|H|1.2 Meanders and oxbows", "6|T|meander", "7|T|oxbow lake", _
+    "6|H|1.2 Meanders and oxbows", "6|T|meander", "7|T|lake>oxbow", _
     "9|H|1.3 Deltas", "9|T|delta", "10|T|distributary", "10|T|sediment", "12|T|alluvial fan", _
     "12|T|sediment", _
     "14|H|2 Lakes and Ponds", "14|T|lake", _
-    "15|H|2.1 How lakes form", "15|T|glacier", "16|T|kettle lake", "17|T|oxbow lake", "18|T|Lake Baikal", _
+    "15|H|2.1 How lakes form", "15|T|glacier", "16|T|lake>kettle", "17|T|lake>oxbow", "18|T|Lake Baikal", _
     "19|H|2.2 Layers and turnover", "19|T|thermocline", "20|T|turnover", _
     "22|H|2.3 Life in still water", "22|T|plankton", "23|T|littoral zone", _
     "26|H|3 Wetlands", "26|T|wetland", _
@@ -61,13 +65,13 @@ book = Array( _
     "31|H|3.2 Bogs and fens", "31|T|bog", "32|T|fen", "32|T|peat", "33|T|sphagnum", "33|T|peat", _
     "34|T|peat", "35|T|carbon store", _
     "37|H|4 Estuaries", "37|T|estuary", "37|T|delta", _
-    "38|H|4.1 Tides and salinity", "38|T|tide", "39|T|brackish water", "40|T|salinity", _
+    "38|H|4.1 Tides and salinity", "38|T|tide", "38|T|The Wash", "39|T|brackish water", "40|T|salinity", _
     "41|T|" & Chr(201) & "tang de Berre", _
     "42|H|4.2 Salt marshes and mudflats", "42|T|mudflat", "43|T|salt marsh", "44|T|sediment", _
     "46|H|5 Groundwater", "46|T|groundwater", "47|T|watershed", _
     "47|H|5.1 Aquifers", "48|T|aquifer", "49|T|water table", _
     "51|H|5.2 Springs and wells", "51|T|spring", "52|T|well", "53|T|artesian well", _
-    "53|T|test well 9", "54|T|test well 10", "54|T|test well 12", _
+    "53|T|well>test well 9", "54|T|well>test well 10", "54|T|well>test well 12", _
     "55|H|5.3 Keeping water clean", "55|T|pollution", "57|T|wetland", "58|T|carbon store", _
     "61|H|Index")
 
@@ -89,12 +93,19 @@ Set index = CreateObject("Keystack.Entry")
 If Not Succeeded("CreateObject") Then WScript.Quit 1
 ' The reader's order in the user's default locale, by its full name.
 WScript.Echo "  Keystack.Entry orders the index: " & index.SetOrder("text")
-Call Succeeded("SetOrder")
+' A heading or term below another is stored as a path: its levels joined by ">".
+WScript.Echo "  Both read levels separated by: " & contents.SetLevels(">") & " " & index.SetLevels(">")
+Call Succeeded("SetOrder and SetLevels")
+
+Dim chapter, number
 
 For i = 0 To UBound(book)
     item = Split(book(i), "|")  ' into a variable first: Wine cannot index a call's result
     page = item(0) : kind = item(1) : text = item(2)
     If kind = "H" Then
+        ' A section ("2.1 ...") goes under the chapter last printed.
+        number = Split(text, " ")  ' into a variable first: Wine cannot index a call's result
+        If InStr(number(0), ".") > 0 Then text = chapter & ">" & text Else chapter = text
         result = contents.Store(text, page)
         Call Succeeded("Store " & text)
     Else
@@ -102,6 +113,8 @@ For i = 0 To UBound(book)
         Call Succeeded("AddPage " & text)
     End If
 Next
+WScript.Echo "  The Wash sorts as: " & index.SortAs("The Wash", "Wash")
+Call Succeeded("SortAs")
 WScript.Echo "  Pagestack.Entry holds " & contents.Count & " headings, Keystack.Entry " & index.Count & " index terms"
 WScript.Echo "  " & contents.Save(contentsFile)
 WScript.Echo "  " & index.Save(indexFile)
@@ -119,30 +132,27 @@ WScript.Echo "  " & idx.NewFile(indexFile)
 WScript.Echo "  The index file brought its order: " & idx.SetOrder("")
 Call Succeeded("NewFile")
 
-' --- The table of contents: chapters flush, sections indented.
-Dim n, number, title, space1
+' --- The table of contents: chapters flush, sections indented by their level.
+Dim n, title, space1, level
 WScript.Echo ""
 WScript.Echo Centered("CONTENTS")
 WScript.Echo ""
 n = toc.Count
 For i = 0 To n - 1
-    text = toc.FetchDescription(i)
+    text = toc.FetchLabel(i)
     page = toc.FetchPage(i)
+    level = toc.FetchLevel(i)
     space1 = InStr(text, " ")
     number = "" : title = text
     If space1 > 0 Then
         number = Left(text, space1 - 1)
         title = Mid(text, space1 + 1)
     End If
-    If InStr(number, ".") > 0 Then
-        WScript.Echo Leader(6, number & "  " & title, page)
+    If level = 1 And i > 0 Then WScript.Echo ""
+    If number = "" Or level > 1 Then
+        WScript.Echo Leader(2 + 4 * (level - 1), text, page)
     Else
-        If i > 0 Then WScript.Echo ""
-        If number = "" Then
-            WScript.Echo Leader(2, title, page)
-        Else
-            WScript.Echo Leader(2, number & "  " & title, page)
-        End If
+        WScript.Echo Leader(2, number & "  " & title, page)
     End If
 Next
 Call Succeeded("table of contents")
@@ -162,7 +172,13 @@ For i = 0 To n - 1
         If letter = "" Then WScript.Echo "  #" Else WScript.Echo "  " & letter
         previous = letter
     End If
-    WScript.Echo Leader(4, text, idx.FetchPage(i))
+    ' A sub-entry under its main entry, by its own label; a main entry that stands only as the
+    ' level above its sub-entries has no page, and prints without leaders.
+    If idx.FetchPage(i) = "" Then
+        WScript.Echo Space(4 + 2 * (idx.FetchLevel(i) - 1)) & idx.FetchLabel(i)
+    Else
+        WScript.Echo Leader(4 + 2 * (idx.FetchLevel(i) - 1), idx.FetchLabel(i), idx.FetchPage(i))
+    End If
 Next
 Call Succeeded("index")
 

@@ -234,7 +234,8 @@ public:
             if (description.empty()) continue;
             const Text moved = ShiftedList(page, offset, cost).value_or(page);
             // Every page AppendPages writes is one Save can write: a new row's too.
-            if (!copy.RowOf(description) && !SaveCanWrite(moved)) throw OverflowError();
+            if (!copy.RowOf(description) && IsPath(description, copy.separator_) && !SaveCanWrite(moved))
+                throw OverflowError();
             copy.AddPage(description, moved, cost, static_cast<size_t>(-1));
         }
         if (copy.rows_.size() > static_cast<size_t>(Entry::kStoreLimit)) return Text(Build::kTableFullText);

@@ -1,7 +1,9 @@
 // The promises every state of the index table keeps, checked through its public calls only.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -43,13 +45,32 @@ inline void CheckTable(const Entry& entry, int16_t limit) {
     }
     if constexpr (Build::kSorted) {
         const auto order = TextOrderOf(entry);
+        // With levels or sort keys a row's key says the order (every row after its parent);
+        // without them, the descriptions themselves.
+        const Text separator = entry.Levels();
+        std::map<Text, Text, std::less<>> sortKeys;
+        for (int16_t i = 0; i < count; ++i) {
+            if (Text key = entry.FetchSortKey(i); !key.empty()) sortKeys.emplace(entry.FetchDescription(i), key);
+        }
+        const bool byPath = !separator.empty() || !sortKeys.empty();
+        const SortKeyLookup sortKeyOf = [&](TextView path) -> TextView {
+            const auto found = sortKeys.find(path);
+            return found == sortKeys.end() ? TextView() : TextView(found->second);
+        };
         Text previous;
+        std::string previousKey;
         for (int16_t i = 0; i < count; ++i) {
             Text description = entry.FetchDescription(i);
             FUZZ_CHECK(!description.empty());
-            FUZZ_CHECK(i == 0 || SortsBefore(order.get(), previous, description));
-            // The keys the table sorts by agree with the platform's own comparison.
-            FUZZ_CHECK(i == 0 || !order || order->Compare(previous, description) <= 0);
+            if (byPath) {
+                std::string key = PathKey(order.get(), separator, description, sortKeyOf);
+                FUZZ_CHECK(i == 0 || SortsBefore({previousKey, previous}, {key, description}));
+                previousKey = std::move(key);
+            } else {
+                FUZZ_CHECK(i == 0 || SortsBefore(order.get(), previous, description));
+                // The keys the table sorts by agree with the platform's own comparison.
+                FUZZ_CHECK(i == 0 || !order || order->Compare(previous, description) <= 0);
+            }
             previous = std::move(description);
         }
     }

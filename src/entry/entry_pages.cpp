@@ -64,9 +64,7 @@ Text Entry::MergePagePairs(const std::vector<PagePair>& pairs, int16_t offset, s
     for (size_t i = 0; i < pairs.size(); ++i) {
         const PagePair& pair = pairs[i];
         if (refused) *refused = i;
-        // AddPage refuses a blank description and a path with an empty level: such a pair
-        // names no term, and Save would not write it either.
-        if (pair.description.empty() || !IsPath(pair.description, separator_)) continue;
+        if (pair.description.empty()) continue;  // names no term
         size_t at;
         if (const std::optional<int16_t> row = StoreRowOf(pair.description)) {
             if (planOfRow[*row] < 0) {
@@ -76,6 +74,10 @@ Text Entry::MergePagePairs(const std::vector<PagePair>& pairs, int16_t offset, s
             at = static_cast<size_t>(planOfRow[*row]);
         } else if (const auto found = planOfNew.find(pair.description); found != planOfNew.end()) {
             at = found->second;
+        } else if (!IsPath(pair.description, separator_)) {
+            // AddPage adds no row for a path with an empty level ("lake>>oxbow"); a row held
+            // from before the levels, as it stands, takes its pages above.
+            continue;
         } else {
             // A new row holds its page as given, moved: one that Save can write. The parents it
             // lacks come first, without a page.
