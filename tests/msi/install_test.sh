@@ -8,12 +8,7 @@
 #   Usage: install_test.sh ARCH PREFIX PACKAGE USER_PACKAGE WORK_FOLDER KEYSTACK_DLL PAGESTACK_DLL INDEXFILE_EXE
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env"
-. "$here/../com/identity.sh"
-wine_env "$1" "$2"
-wine_prefix_ready
-. "$here/../com/registry_checks.sh"
-. "$here/package_checks.sh"
+. "$here/package_test_start.sh"
 work=$5
 mkdir -p "$work"
 built=("$6" "$7" "$8")

@@ -7,12 +7,7 @@
 #   Usage: registration_test.sh ARCH REGSVR32_PREFIX PACKAGE_PREFIX PACKAGE USER_PACKAGE KEYSTACK_DLL PAGESTACK_DLL
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env"
-. "$here/../com/identity.sh"
-wine_env "$1" "$2"
-wine_prefix_ready
-. "$here/../com/registry_checks.sh"
-. "$here/package_checks.sh"
+. "$here/package_test_start.sh"
 ks=$(windows_path "$6")
 ps=$(windows_path "$7")
 dll_folder=$(windows_path "$(dirname "$6")")

@@ -6,12 +6,7 @@
 #   Usage: upgrade_test.sh ARCH PREFIX PACKAGE LATER_PACKAGE WORK_FOLDER
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/../../scripts/wine-env"
-. "$here/../com/identity.sh"
-wine_env "$1" "$2"
-wine_prefix_ready
-. "$here/../com/registry_checks.sh"
-. "$here/package_checks.sh"
+. "$here/package_test_start.sh"
 work=$5
 mkdir -p "$work"
 package_setup "$4"
