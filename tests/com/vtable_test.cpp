@@ -329,7 +329,9 @@ TEST_P(VtableCalls, ShiftPagesAndAppendPagesPutABookTogether) {
         EXPECT_EQ(pages->AppendPages(&fileArg, &offsetArg, result.Put()), expected);
         EXPECT_EQ(fileArg, file.Get());
         EXPECT_EQ(offsetArg, offset);
-        if (expected != S_OK) EXPECT_EQ(result.Get(), nullptr);
+        if (expected != S_OK) {
+            EXPECT_EQ(result.Get(), nullptr);
+        }
         return result.Text();
     };
     const bool sorted = Lib().name == "Keystack";
