@@ -2,6 +2,7 @@
 // std::filesystem and POSIX calls; error codes are translated to their Win32 numbers so that
 // both builds raise the same file errors.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -106,10 +107,18 @@ std::string ReadFileBytes(const Text& path) {
     const fs::path p = PathOf(path);
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowErrno(errno);
+    // Read in place, into room for the length the file has when opened: the bytes are copied
+    // once. A file that grows meanwhile is read to its end all the same.
     std::string bytes;
+    struct stat status;
+    if (::fstat(fd, &status) == 0 && status.st_size > 0) bytes.resize(static_cast<size_t>(status.st_size));
+    size_t have = 0;
     char chunk[64 * 1024];
     for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        const bool inPlace = have < bytes.size();
+        char* const into = inPlace ? bytes.data() + have : chunk;
+        const size_t room = inPlace ? bytes.size() - have : sizeof chunk;
+        const ssize_t n = ::read(fd, into, room);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -117,9 +126,11 @@ std::string ReadFileBytes(const Text& path) {
             ::close(fd);
             ThrowErrno(err);
         }
-        bytes.append(chunk, static_cast<size_t>(n));
+        if (!inPlace) bytes.append(chunk, static_cast<size_t>(n));
+        have += static_cast<size_t>(n);
     }
     ::close(fd);
+    bytes.resize(have);  // a file that shrank meanwhile
     return bytes;
 }
 

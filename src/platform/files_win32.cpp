@@ -1,6 +1,8 @@
 // Win32 file services.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "core/error.h"
 #include "platform/files.h"
 
@@ -96,21 +98,29 @@ std::string ReadFileBytes(const Text& path) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) ThrowLastError();
+    // Read in place, into room for the length the file has when opened: the bytes are copied
+    // once. A file that grows meanwhile is read to its end all the same.
     std::string bytes;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) bytes.reserve(static_cast<size_t>(size.QuadPart));
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) bytes.resize(static_cast<size_t>(size.QuadPart));
+    size_t have = 0;
     char chunk[64 * 1024];
     for (;;) {
+        const bool inPlace = have < bytes.size();
+        char* const into = inPlace ? bytes.data() + have : chunk;
+        const DWORD room = static_cast<DWORD>(inPlace ? std::min<size_t>(bytes.size() - have, 1u << 30) : sizeof chunk);
         DWORD read = 0;
-        if (!ReadFile(file, chunk, sizeof chunk, &read, nullptr)) {
+        if (!ReadFile(file, into, room, &read, nullptr)) {
             const DWORD code = GetLastError();
             CloseHandle(file);
             throw FileError(code);
         }
         if (read == 0) break;
-        bytes.append(chunk, read);
+        if (!inPlace) bytes.append(chunk, read);
+        have += read;
     }
     CloseHandle(file);
+    bytes.resize(have);  // a file that shrank meanwhile
     return bytes;
 }
 

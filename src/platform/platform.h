@@ -20,6 +20,10 @@ std::string ToAnsi(TextView text);
 void AppendAnsi(std::string& out, TextView text);
 // ANSI bytes to text.
 Text FromAnsi(std::string_view bytes);
+// The same text appended to `out`, for a reader that converts a file a piece at a time into one
+// buffer. A piece should end where a character ends (after a CR or an LF, say): a character
+// cut in two is read as two bytes that form none.
+void AppendFromAnsi(Text& out, std::string_view bytes);
 // The character's code in the ANSI code page: a single byte gives 0..255; a double-byte
 // character gives lead * 256 + trail as a 16-bit signed number (negative); a character
 // the code page cannot represent gives the code of '?' (63).

@@ -3,8 +3,12 @@
 // separator, ',' as group separator, English month names.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "core/error.h"
 #include "platform/code_page_table.h"
@@ -22,9 +26,19 @@ constexpr char16_t kCp1252High[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char16_t ByteToChar(unsigned char b) {
+constexpr char16_t ByteToChar(unsigned char b) {
     return (b >= 0x80 && b <= 0x9F) ? kCp1252High[b - 0x80] : static_cast<char16_t>(b);
 }
+
+// Every byte's character, so that a file converts by one look-up a byte.
+struct Cp1252Chars {
+    char16_t of[256];
+    constexpr Cp1252Chars() : of() {
+        for (int b = 0; b < 256; ++b) of[b] = ByteToChar(static_cast<unsigned char>(b));
+    }
+    constexpr char16_t operator[](unsigned char b) const { return of[b]; }
+};
+constexpr Cp1252Chars kCp1252Chars;
 
 int CharToByte(char16_t ch) {  // -1 when not in the code page
     if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return ch;
@@ -64,23 +78,25 @@ void AppendInCodePage(const CodePageTable& page, std::string& out, TextView text
 
 // Bytes that form no character become U+FFFD, each on its own, so that a lead byte without
 // its trail never takes the byte after it (a CR, a "<") along.
-Text FromCodePage(const CodePageTable& page, std::string_view bytes) {
-    Text out;
-    out.reserve(bytes.size());
+void AppendFromCodePage(const CodePageTable& page, Text& out, std::string_view bytes) {
+    const size_t at = out.size();
+    out.resize(at + bytes.size());  // at most one character a byte
+    char16_t* const to = out.data() + at;
+    size_t n = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
         const unsigned char b = static_cast<unsigned char>(bytes[i]);
         if (page.leadByte[b] && i + 1 < bytes.size()) {
             const char16_t ch = page.pairChar[b << 8 | static_cast<unsigned char>(bytes[i + 1])];
             if (ch != CodePageTable::kNone) {
-                out.push_back(ch);
+                to[n++] = ch;
                 ++i;
                 continue;
             }
         }
         const char16_t ch = page.byteChar[b];
-        out.push_back(ch == CodePageTable::kNone || page.leadByte[b] ? u'\uFFFD' : ch);
+        to[n++] = ch == CodePageTable::kNone || page.leadByte[b] ? u'\uFFFD' : ch;
     }
-    return out;
+    out.resize(at + n);
 }
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -131,11 +147,32 @@ void AppendAnsi(std::string& out, TextView text) {
 }
 
 Text FromAnsi(std::string_view bytes) {
-    if (const CodePageTable* page = CodePage()) return FromCodePage(*page, bytes);
     Text out;
-    out.reserve(bytes.size());
-    for (unsigned char b : bytes) out.push_back(ByteToChar(b));
+    AppendFromAnsi(out, bytes);
     return out;
+}
+
+void AppendFromAnsi(Text& out, std::string_view bytes) {
+    if (const CodePageTable* page = CodePage()) return AppendFromCodePage(*page, out, bytes);
+    const size_t at = out.size();
+    out.resize(at + bytes.size());
+    char16_t* const to = out.data() + at;
+    const unsigned char* const from = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where all are ASCII, each the character of its code (most of a file).
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= bytes.size(); i += 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        if (_mm_movemask_epi8(sixteen) != 0) {
+            for (size_t k = i; k < i + 16; ++k) to[k] = kCp1252Chars[from[k]];
+            continue;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_unpacklo_epi8(sixteen, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), _mm_unpackhi_epi8(sixteen, zero));
+    }
+#endif
+    for (; i < bytes.size(); ++i) to[i] = kCp1252Chars[from[i]];
 }
 
 int16_t AnsiCodeOf(char16_t ch) {

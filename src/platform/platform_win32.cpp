@@ -85,12 +85,24 @@ void AppendAnsi(std::string& out, TextView text) {
 }
 
 Text FromAnsi(std::string_view bytes) {
-    if (bytes.empty()) return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                      nullptr, 0);
-    Text out(static_cast<size_t>(n), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), Wide(out), n);
+    Text out;
+    AppendFromAnsi(out, bytes);
     return out;
+}
+
+void AppendFromAnsi(Text& out, std::string_view bytes) {
+    if (bytes.empty()) return;
+    // No code page makes more than one character of a byte: one call converts into the room.
+    const int size = static_cast<int>(bytes.size());
+    const size_t at = out.size();
+    out.resize(at + bytes.size());
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, Wide(out) + at, size);
+    if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {  // a code page that makes more: measured first
+        n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
+        out.resize(at + static_cast<size_t>(n > 0 ? n : 0));
+        if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, Wide(out) + at, n);
+    }
+    out.resize(at + static_cast<size_t>(n > 0 ? n : 0));
 }
 
 int16_t AnsiCodeOf(char16_t ch) {
