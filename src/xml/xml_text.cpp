@@ -1,8 +1,10 @@
 #include "xml/xml_text.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/error.h"
+#include "core/text_scan.h"
 #include "platform/platform.h"
 
 namespace {
@@ -37,6 +39,14 @@ constexpr TextView kCDataEnd = u"]]>";
 // surrogate, beyond U+10FFFF) or without hex digits throws the invalid-argument error. Any
 // other text is read as a decimal number: the character's code in the ANSI code page.
 Text CharacterOfReference(TextView number) {
+    // Save writes four digits or more ("&#0233;"): a plain run of digits is its number as it
+    // stands, which the general reading of a number would give too.
+    if (!number.empty() && number.size() <= 9 &&
+        std::all_of(number.begin(), number.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; })) {
+        int32_t code = 0;
+        for (const char16_t c : number) code = code * 10 + (c - u'0');
+        return platform::CharFromAnsiCode(code);
+    }
     if (number.empty() || number[0] != u'x')
         return platform::CharFromAnsiCode(platform::ReadLeadingNumber(number));
     const TextView digits = number.substr(1);
@@ -60,9 +70,8 @@ Text CharacterOfReference(TextView number) {
 // replacement would, in one left-to-right pass: everything already emitted holds no "&#",
 // so the next reference either straddles the end of the output (a decoded "&" or "#") or
 // lies further on in the input.
-Text DecodeNumericReferences(TextView in) {
-    Text out;
-    out.reserve(in.size());
+void DecodeNumericReferences(TextView in, Text& out) {
+    out.clear();
     size_t i = 0;  // the current text is out + in[i..]
     for (;;) {
         size_t start;         // position of the reference's "&" in the current text
@@ -95,7 +104,37 @@ Text DecodeNumericReferences(TextView in) {
         i = semicolon + 1;
     }
     out.append(in.substr(i));
-    return out;
+}
+
+// The five entities, in one pass where XmlUnescape once replaced each in turn ("&gt;", "&lt;",
+// "&apos;", "&quot;", then "&amp;"): the same text, as every entity starts with the only "&"
+// it holds, and no replacement but the last pass's "&" can form part of another. In place:
+// a character is never longer than its entity.
+void DecodeEntities(Text& text) {
+    static constexpr std::pair<TextView, char16_t> kEntities[] = {
+        {u"&gt;", u'>'}, {u"&lt;", u'<'}, {u"&apos;", u'\''}, {u"&quot;", u'"'}, {u"&amp;", u'&'}};
+    const TextView in(text);
+    size_t amp = in.find(u'&');
+    if (amp == TextView::npos) return;
+    size_t written = amp;
+    for (size_t read = amp; read < in.size();) {
+        if (in[read] != u'&') {
+            text[written++] = in[read++];
+            continue;
+        }
+        char16_t decoded = u'&';
+        size_t length = 1;
+        for (const auto& [entity, character] : kEntities) {
+            if (in.compare(read, entity.size(), entity) == 0) {
+                decoded = character;
+                length = entity.size();
+                break;
+            }
+        }
+        text[written++] = decoded;
+        read += length;
+    }
+    text.resize(written);
 }
 
 // XmlEscape's rules, once for both of its outputs. `out` receives, in order, the runs of
@@ -223,32 +262,84 @@ Text XmlCData(TextView text) {
 }
 
 Text XmlUnescape(TextView text) {
-    // Every escape starts with "&" or "[": most values hold neither and come back as they are.
-    if (text.find_first_of(u"&[") == TextView::npos) return Text(text);
-    Text s = ReplaceAll(text, u"[[--CRLF--]]", u"\r\n");
-    s = ReplaceAll(s, kCrLfReference, u"\r\n");
-    s = DecodeNumericReferences(s);
-    s = ReplaceAll(s, u"&gt;", u">");
-    s = ReplaceAll(s, u"&lt;", u"<");
-    s = ReplaceAll(s, u"&apos;", u"'");
-    s = ReplaceAll(s, u"&quot;", u"\"");
-    return ReplaceAll(s, u"&amp;", u"&");
+    Text out;
+    XmlUnescapeInto(text, out);
+    return out;
 }
 
-Text XmlElementValue(TextView line) {
-    const size_t g = line.find(u'>');
-    if (g == TextView::npos) return Text();
+void XmlUnescapeInto(TextView text, Text& out) {
+    // Every escape starts with "&" or "[": most values hold neither and come back as they are.
+    bool bracket = false, ampersand = false, reference = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'[') bracket = true;
+        if (text[i] != u'&') continue;
+        ampersand = true;
+        reference = reference || (i + 1 < text.size() && text[i + 1] == u'#');
+    }
+    if (!bracket && !ampersand) {
+        out.assign(text);
+        return;
+    }
+    // The markers and references in turn, each pass only where its form occurs (a pass that
+    // finds nothing leaves the text as it was), then the entities.
+    Text work;
+    TextView s = text;
+    if (bracket && s.find(u"[[--CRLF--]]") != TextView::npos) s = work = ReplaceAll(s, u"[[--CRLF--]]", u"\r\n");
+    if (reference && s.find(kCrLfReference) != TextView::npos) s = work = ReplaceAll(s, kCrLfReference, u"\r\n");
+    if (reference) {
+        DecodeNumericReferences(s, out);
+    } else {
+        out.assign(s);
+    }
+    DecodeEntities(out);
+}
+
+void ReadXmlElementValue(TextView line, Text& value) { ReadXmlElementValue(line, line.find(u'>'), value); }
+
+void ReadXmlElementValue(TextView line, size_t firstClose, Text& value) {
+    const size_t g = firstClose;
+    if (g == TextView::npos) {
+        value.clear();
+        return;
+    }
     CheckPosition(g);
-    const size_t e = line.find(u"</", g);
-    if (e == TextView::npos) return XmlUnescape(line.substr(g + 1));
+    // Most values hold no escape and no markup: one look at each character finds the end tag
+    // and tells that the text between the tags is the value as it stands.
+    bool plain = true;
+    size_t e = g + 1;
+    for (;; ++e) {
+        e = FindUnitOf(line, e, u'<', u'&', u'[', u']');
+        if (e == line.size() || (line[e] == u'<' && e + 1 < line.size() && line[e + 1] == u'/')) break;
+        plain = false;
+    }
+    if (e == line.size()) {
+        if (!plain) return XmlUnescapeInto(line.substr(g + 1), value);
+        // An element without its end tag: a start tag alone ("<Index>") has the empty value.
+        if (g + 1 == e) {
+            value.clear();
+        } else {
+            value.assign(line.substr(g + 1));
+        }
+        return;
+    }
     CheckPosition(e);
 
     const TextView v = line.substr(g + 1, e - g - 1);
+    if (plain) {
+        value.assign(v);
+        return;
+    }
     const size_t c = v.find(kCDataStart);
     const size_t d = v.find(kCDataEnd);
     if (c != TextView::npos) CheckPosition(c);
     if (d != TextView::npos) CheckPosition(d);
-    if (c == TextView::npos || d == TextView::npos) return XmlUnescape(v);
+    if (c == TextView::npos || d == TextView::npos) return XmlUnescapeInto(v, value);
     if (d < c + kCDataStart.size()) throw InvalidArgumentError();
-    return XmlUnescape(v.substr(c + kCDataStart.size(), d - c - kCDataStart.size()));
+    XmlUnescapeInto(v.substr(c + kCDataStart.size(), d - c - kCDataStart.size()), value);
+}
+
+Text XmlElementValue(TextView line) {
+    Text value;
+    ReadXmlElementValue(line, value);
+    return value;
 }

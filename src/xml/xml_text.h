@@ -29,8 +29,16 @@ Text XmlCData(TextView text);
 // the invalid-argument error for a decimal number that is no ANSI character code or a
 // hexadecimal one that is no character.
 Text XmlUnescape(TextView text);
+// XmlUnescape's text in `out` (its content replaced, its room reused), for a reader that
+// unescapes line after line into one buffer. `text` must not view `out`.
+void XmlUnescapeInto(TextView text, Text& out);
 
 // The unescaped value of the element on one line: the text between the line's first ">" and
 // the first "</" after it, with a character-data wrapper removed. Markup is found in the line
 // as written, so escaped text is never taken for markup.
 Text XmlElementValue(TextView line);
+// XmlElementValue's text in `value` (its content replaced, its room reused), with its errors;
+// after an error `value` holds anything. `line` must not view `value`.
+void ReadXmlElementValue(TextView line, Text& value);
+// The same for a caller that has found the line's first ">" already (at `firstClose`, or npos).
+void ReadXmlElementValue(TextView line, size_t firstClose, Text& value);
