@@ -1,8 +1,11 @@
 #include "entry/index_file_reader.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "core/error.h"
+#include "core/text_scan.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "xml/xml_text.h"
@@ -14,6 +17,13 @@ constexpr size_t kMaxPosition = 32767;
 constexpr char16_t kReplacement = u'\uFFFD';
 constexpr TextView kDescriptionTag = kDescriptionElement;
 constexpr TextView kPageTag = kPageElement;
+constexpr TextView kDescriptionStart = u"<Description>";
+constexpr TextView kPageStart = u"<Page>";
+
+// Equality of units, by their bytes: an order's comparison unit by unit is more work.
+bool SameUnits(TextView a, TextView b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
 
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
@@ -23,21 +33,47 @@ bool IsHigh(char byte) { return static_cast<unsigned char>(byte) > 127; }
 
 // --- Lines, the same for bytes and for text ---
 
-// Splits at CR (an LF right after it belongs to the line end), or at LF when there is no CR
-// at all. CR, LF, blank, tab and "<" are the same byte in the ANSI code pages and in UTF-8,
+// Where the line from `i` ends: at the first `end` (CR, or LF in a file without CR), or at the
+// end of `all`; `lineFeeds` counts the LFs before it.
+template <class Char>
+size_t LineEndOf(std::basic_string_view<Char> all, size_t i, Char end, size_t& lineFeeds) {
+    lineFeeds = 0;
+    for (; i < all.size() && all[i] != end; ++i) lineFeeds += all[i] == Char('\n');
+    return i;
+}
+
+// The same for text, by the units up to CR: most of a line is text, and a line end or a tab
+// is rare.
+size_t LineEndOf(TextView all, size_t i, char16_t end, size_t& lineFeeds) {
+    lineFeeds = 0;
+    for (;; ++i) {
+        i = FindUnitBelow(all, i, u'\r' + 1);
+        if (i == all.size() || all[i] == end) return i;
+        lineFeeds += all[i] == u'\n';
+    }
+}
+
+// The line of `all` that begins at `begin`, where the next begins, and the LFs inside it. A line
+// ends at CR (an LF right after it belongs to the line end), or at LF when there is no CR at all
+// (`crEnds`). CR, LF, blank, tab and "<" are the same byte in the ANSI code pages and in UTF-8,
 // and never part of a double-byte character, so bytes split as their text does.
+template <class Char>
+bool NextLine(std::basic_string_view<Char> all, bool crEnds, size_t& begin, std::basic_string_view<Char>& line,
+              size_t& lineFeeds) {
+    if (begin >= all.size()) return false;
+    const size_t stop = LineEndOf(all, begin, crEnds ? Char('\r') : Char('\n'), lineFeeds);
+    line = all.substr(begin, stop - begin);
+    begin = stop + 1;
+    if (crEnds && begin < all.size() && all[begin] == Char('\n')) ++begin;
+    return true;
+}
+
 template <class Char, class OnLine>
 void SplitLines(std::basic_string_view<Char> all, OnLine&& onLine) {
     const bool crEnds = all.find(Char('\r')) != all.npos;
-    const Char end = crEnds ? Char('\r') : Char('\n');
-    size_t begin = 0;
-    while (begin < all.size()) {
-        size_t stop = all.find(end, begin);
-        if (stop == all.npos) stop = all.size();
-        onLine(all.substr(begin, stop - begin));
-        begin = stop + 1;
-        if (crEnds && begin < all.size() && all[begin] == Char('\n')) ++begin;
-    }
+    std::basic_string_view<Char> line;
+    size_t lineFeeds;
+    for (size_t begin = 0; NextLine(all, crEnds, begin, line, lineFeeds);) onLine(line);
 }
 
 // The line from its first character after the indentation (blanks and tabs).
@@ -99,40 +135,72 @@ bool IsUtf8(std::string_view bytes) {
 
 // Each byte outside a well-formed sequence becomes U+FFFD on its own, so that a bad byte
 // never takes the CR or LF after it along.
-Text Utf8ToText(std::string_view bytes) {
-    Text out;
-    out.reserve(bytes.size());
+void AppendUtf8(std::string_view bytes, Text& out) {
+    const size_t at = out.size();
+    out.resize(at + bytes.size());  // never more units than bytes
+    char16_t* const to = out.data() + at;
+    size_t n = 0;
     char32_t code;
     for (size_t i = 0; i < bytes.size();) {
-        const size_t n = Utf8SequenceAt(bytes, i, code);
-        if (n == 0) {
-            out.push_back(kReplacement);
+        const size_t length = Utf8SequenceAt(bytes, i, code);
+        if (length == 0) {
+            to[n++] = kReplacement;
             ++i;
             continue;
         }
         if (code <= 0xFFFF) {
-            out.push_back(static_cast<char16_t>(code));
+            to[n++] = static_cast<char16_t>(code);
         } else {
             code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+            to[n++] = static_cast<char16_t>(0xD800 + (code >> 10));
+            to[n++] = static_cast<char16_t>(0xDC00 + (code & 0x3FF));
         }
-        i += n;
+        i += length;
     }
-    return out;
+    out.resize(at + n);
+}
+
+char16_t Utf16UnitAt(std::string_view bytes, size_t unit, bool bigEndian) {
+    const unsigned first = static_cast<unsigned char>(bytes[2 * unit]);
+    const unsigned second = static_cast<unsigned char>(bytes[2 * unit + 1]);
+    return static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first);
 }
 
 // 16-bit units as they stand: an unpaired surrogate stays, as the table holds any 16-bit text.
-Text Utf16ToText(std::string_view bytes, bool bigEndian) {
-    Text out;
-    out.reserve(bytes.size() / 2 + 1);
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const unsigned first = static_cast<unsigned char>(bytes[i]);
-        const unsigned second = static_cast<unsigned char>(bytes[i + 1]);
-        out.push_back(static_cast<char16_t>(bigEndian ? first << 8 | second : second << 8 | first));
-    }
+void AppendUtf16(std::string_view bytes, bool bigEndian, Text& out) {
+    const size_t units = bytes.size() / 2;
+    const size_t at = out.size();
+    out.resize(at + units);
+    for (size_t i = 0; i < units; ++i) out[at + i] = Utf16UnitAt(bytes, i, bigEndian);
     if (bytes.size() % 2 != 0) out.push_back(kReplacement);  // a last byte without its partner
-    return out;
+}
+
+bool IsUtf16(IndexFileEncoding encoding) {
+    return encoding == IndexFileEncoding::kUtf16LittleEndian || encoding == IndexFileEncoding::kUtf16BigEndian;
+}
+
+// The text of bytes of the file (without its mark), appended to `out`.
+void AppendText(IndexFileEncoding encoding, std::string_view bytes, Text& out) {
+    switch (encoding) {
+        case IndexFileEncoding::kUtf8:
+        case IndexFileEncoding::kUtf8Mark: return AppendUtf8(bytes, out);
+        case IndexFileEncoding::kUtf16LittleEndian: return AppendUtf16(bytes, false, out);
+        case IndexFileEncoding::kUtf16BigEndian: return AppendUtf16(bytes, true, out);
+        case IndexFileEncoding::kAnsi: return platform::AppendFromAnsi(out, bytes);
+    }
+}
+
+// Any byte above 127, a word at a time: most files hold none.
+bool AnyHigh(std::string_view bytes) {
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes.data() + i, sizeof word);
+        any |= word;
+    }
+    for (; i < bytes.size(); ++i) any |= static_cast<unsigned char>(bytes[i]);
+    return (any & 0x8080808080808080u) != 0;
 }
 
 // A file without a mark whose element lines hold UTF-8. Only in a single-byte code page: there
@@ -140,7 +208,7 @@ Text Utf16ToText(std::string_view bytes, bool bigEndian) {
 // no byte above 127 (their header comments may, in the file's path). In a double-byte code
 // page they write double-byte characters as they are, and only a mark can tell.
 bool ElementLinesHoldUtf8(std::string_view bytes) {
-    if (std::none_of(bytes.begin(), bytes.end(), IsHigh)) return false;
+    if (!AnyHigh(bytes)) return false;
     if (!platform::AnsiCodePageIsSingleByte()) return false;
     bool any = false, all = true;
     SplitLines(bytes, [&](std::string_view line) {
@@ -151,57 +219,158 @@ bool ElementLinesHoldUtf8(std::string_view bytes) {
     return any && all;
 }
 
+struct FoundEncoding {
+    IndexFileEncoding encoding;
+    size_t markLength;
+};
+
+FoundEncoding EncodingOf(std::string_view bytes) {
+    if (StartsWith(bytes, "\xEF\xBB\xBF")) return {IndexFileEncoding::kUtf8Mark, 3};
+    if (StartsWith(bytes, "\xFF\xFE")) return {IndexFileEncoding::kUtf16LittleEndian, 2};
+    if (StartsWith(bytes, "\xFE\xFF")) return {IndexFileEncoding::kUtf16BigEndian, 2};
+    if (ElementLinesHoldUtf8(bytes)) return {IndexFileEncoding::kUtf8, 0};
+    return {IndexFileEncoding::kAnsi, 0};
+}
+
+// Where a piece that starts at unit `from` ends, of `units` in all: right after the last line
+// end within `want` units (a CR and the LF after it, a CR alone, or in a file without CR an LF),
+// so that it holds whole lines; where none lies within, after the first one beyond; at the
+// latest at the end. A line end is one byte or unit of its own in every encoding, so the piece
+// ends where a character ends, and its text is the text the whole file gives there.
+template <class UnitAt>
+size_t PieceEnd(size_t from, size_t want, size_t units, bool crEnds, UnitAt unitAt) {
+    if (units - from <= want) return units;
+    const char16_t end = crEnds ? u'\r' : u'\n';
+    size_t k = from + want;
+    while (k > from && unitAt(k - 1) != end) --k;
+    if (k == from) {
+        for (k = from + want; k < units && unitAt(k) != end;) ++k;
+        if (k == units) return units;
+        ++k;
+    }
+    if (crEnds && k < units && unitAt(k) == u'\n') ++k;
+    return k;
+}
+
 }  // namespace
 
 IndexFileText DecodeIndexFile(std::string_view bytes) {
-    if (StartsWith(bytes, "\xEF\xBB\xBF")) return {IndexFileEncoding::kUtf8Mark, Utf8ToText(bytes.substr(3))};
-    if (StartsWith(bytes, "\xFF\xFE"))
-        return {IndexFileEncoding::kUtf16LittleEndian, Utf16ToText(bytes.substr(2), false)};
-    if (StartsWith(bytes, "\xFE\xFF"))
-        return {IndexFileEncoding::kUtf16BigEndian, Utf16ToText(bytes.substr(2), true)};
-    if (ElementLinesHoldUtf8(bytes)) return {IndexFileEncoding::kUtf8, Utf8ToText(bytes)};
-    return {IndexFileEncoding::kAnsi, platform::FromAnsi(bytes)};
+    const FoundEncoding found = EncodingOf(bytes);
+    IndexFileText file{found.encoding, Text()};
+    AppendText(found.encoding, bytes.substr(found.markLength), file.text);
+    return file;
 }
 
+// A lone LF inside a line counts as a line break too, as an editor counts lines.
 void ForEachIndexFileLine(TextView text, const IndexFileLineHandler& onLine) {
-    size_t number = 1;
-    SplitLines(text, [&](TextView line) {
+    const bool crEnds = text.find(u'\r') != TextView::npos;
+    size_t number = 1, lineFeeds;
+    TextView line;
+    for (size_t begin = 0; NextLine(text, crEnds, begin, line, lineFeeds);) {
         onLine(line, number);
-        number += 1 + static_cast<size_t>(std::count(line.begin(), line.end(), u'\n'));
-    });
+        number += 1 + lineFeeds;
+    }
+}
+
+IndexFileLineReader::IndexFileLineReader(const Text& path) : IndexFileLineReader(platform::ReadFileBytes(path)) {}
+
+IndexFileLineReader::IndexFileLineReader(std::string bytes, size_t pieceBytes)
+    : bytes_(std::move(bytes)), pieceBytes_(std::max<size_t>(pieceBytes, 2)) {
+    const FoundEncoding found = EncodingOf(bytes_);
+    encoding_ = found.encoding;
+    at_ = found.markLength;
+    const std::string_view body = std::string_view(bytes_).substr(at_);
+    if (IsUtf16(encoding_)) {
+        const bool bigEndian = encoding_ == IndexFileEncoding::kUtf16BigEndian;
+        crEnds_ = false;
+        for (size_t i = 0; i < body.size() / 2 && !crEnds_; ++i) crEnds_ = Utf16UnitAt(body, i, bigEndian) == u'\r';
+    } else {
+        crEnds_ = body.find('\r') != std::string_view::npos;
+    }
+}
+
+bool IndexFileLineReader::DecodePiece() {
+    if (at_ >= bytes_.size()) return false;
+    const std::string_view rest = std::string_view(bytes_).substr(at_);
+    size_t end;
+    if (IsUtf16(encoding_)) {
+        const bool bigEndian = encoding_ == IndexFileEncoding::kUtf16BigEndian;
+        const size_t units = rest.size() / 2;
+        const size_t endUnit = PieceEnd(0, pieceBytes_ / 2, units, crEnds_,
+                                        [&](size_t i) { return Utf16UnitAt(rest, i, bigEndian); });
+        end = endUnit == units ? rest.size() : 2 * endUnit;  // the last piece takes an odd last byte
+    } else {
+        end = PieceEnd(0, pieceBytes_, rest.size(), crEnds_,
+                       [&](size_t i) { return static_cast<char16_t>(static_cast<unsigned char>(rest[i])); });
+    }
+    piece_.clear();
+    begin_ = 0;
+    AppendText(encoding_, rest.substr(0, end), piece_);
+    at_ += end;
+    return true;
+}
+
+bool IndexFileLineReader::Next(TextView& line, size_t& number) {
+    while (begin_ >= piece_.size()) {
+        if (!DecodePiece()) return false;
+    }
+    size_t lineFeeds;
+    NextLine(TextView(piece_), crEnds_, begin_, line, lineFeeds);
+    number = number_;
+    number_ += 1 + lineFeeds;
+    return true;
 }
 
 IndexFileEncoding ReadIndexFileLines(const Text& path, const IndexFileLineHandler& onLine) {
-    const IndexFileText file = DecodeIndexFile(platform::ReadFileBytes(path));
-    ForEachIndexFileLine(file.text, onLine);
-    return file.encoding;
+    IndexFileLineReader lines(path);
+    TextView line;
+    size_t number;
+    while (lines.Next(line, number)) onLine(line, number);
+    return lines.Encoding();
 }
 
 std::optional<TaggedLine> ReadTaggedLine(TextView line) {
     const TextView element = Unindented(line);
     if (!OpensATag(element)) return std::nullopt;
-    const size_t close = element.find(u'>');
-    if (close == TextView::npos) return std::nullopt;
+    // The tags of the lines that carry the values are known at a glance; any other is read to its ">".
+    size_t close;
+    if (SameUnits(element.substr(0, kDescriptionStart.size()), kDescriptionStart)) {
+        close = kDescriptionStart.size() - 1;
+    } else if (SameUnits(element.substr(0, kPageStart.size()), kPageStart)) {
+        close = kPageStart.size() - 1;
+    } else if ((close = element.find(u'>')) == TextView::npos) {
+        return std::nullopt;
+    }
     if (close + 1 > kMaxPosition) throw OverflowError();
     return TaggedLine{element.substr(1, close - 1), element};
 }
 
-std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair,
-                                          const IndexFileSortKeyHandler& onSortKey) {
+std::optional<TextView> IndexFilePairing::Read(TextView line) {
+    read_ = Line::kOther;
     const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
     if (!tagged) return std::nullopt;  // a comment, text, or no tag
-    // The value is read for every tag, so a line with a bad value ends the reading whatever it is.
-    Text value = XmlElementValue(tagged->element);
-    if (tagged->tag == kDescriptionTag) {
-        pending = std::move(value);
-    } else if (tagged->tag == kPageTag) {
-        Text description = std::move(pending);
-        pending.clear();
-        onPair(std::move(description), std::move(value));
-    } else if (onSortKey && tagged->tag == kSortKeyElement) {
-        onSortKey(std::move(value));
+    // The value is read for every tag, so a line with a bad value ends the reading whatever it
+    // is; the pending description changes only once the line is read.
+    ReadXmlElementValue(tagged->element, tagged->tag.size() + 1, value_);  // its first ">" ends the tag
+    if (SameUnits(tagged->tag, kDescriptionTag)) {
+        pending_.swap(value_);
+    } else if (SameUnits(tagged->tag, kPageTag)) {
+        description_.swap(pending_);
+        pending_.clear();
+        read_ = Line::kPair;
+    } else if (SameUnits(tagged->tag, kSortKeyElement)) {
+        read_ = Line::kSortKey;
     }
     return tagged->tag;
+}
+
+std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair,
+                                          const IndexFileSortKeyHandler& onSortKey) {
+    IndexFilePairing pairing(pending);
+    const std::optional<TextView> tag = pairing.Read(line);
+    if (pairing.Paired()) onPair(std::move(pairing.Description()), std::move(pairing.Page()));
+    if (onSortKey && pairing.SortKeyRead()) onSortKey(std::move(pairing.SortKey()));
+    return tag;
 }
 
 void RootTagSearch::Read(TextView tag) {
@@ -210,29 +379,48 @@ void RootTagSearch::Read(TextView tag) {
     if (tag != kDescriptionTag && tag != kPageTag) root_ = Text(tag);
 }
 
-void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
-                        const IndexFileRootHandler& onRoot, const IndexFileSortKeyHandler& onSortKey) {
+void CopyIndexFilePairs(const Text& path, Text& pending, const IndexFilePairCopyHandler& onPair,
+                        const IndexFileRootHandler& onRoot, const IndexFileSortKeyCopyHandler& onSortKey) {
     RootTagSearch root;
     if (!onRoot) root.Stop();
-    ReadIndexFileLines(path, [&](TextView line, size_t) {
-        const std::optional<TextView> tag = PairIndexFileLine(line, pending, onPair, onSortKey);
-        if (root.Decided() || !tag) return;
+    IndexFileLineReader lines(path);
+    IndexFilePairing pairing(pending);
+    TextView line;
+    size_t number;
+    while (lines.Next(line, number)) {
+        const std::optional<TextView> tag = pairing.Read(line);
+        if (pairing.Paired()) onPair(pairing.Description(), pairing.Page());
+        if (onSortKey && pairing.SortKeyRead()) onSortKey(pairing.SortKey());
+        if (root.Decided() || !tag) continue;
         root.Read(*tag);
         if (root.Root()) onRoot(*root.Root());
-    });
+    }
 }
 
+void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
+                        const IndexFileRootHandler& onRoot, const IndexFileSortKeyHandler& onSortKey) {
+    IndexFileSortKeyCopyHandler copySortKey;
+    if (onSortKey) copySortKey = [&onSortKey](const Text& sortKey) { onSortKey(sortKey); };
+    CopyIndexFilePairs(
+        path, pending, [&onPair](const Text& description, const Text& page) { onPair(description, page); }, onRoot,
+        copySortKey);
+}
+
+// The lines after the one that decides are not read.
 std::optional<Text> ReadIndexFileRoot(const Text& path) {
     RootTagSearch root;
     Text pending;
-    ReadIndexFileLines(path, [&](TextView line, size_t) {
-        if (root.Decided()) return;
+    IndexFileLineReader lines(path);
+    IndexFilePairing pairing(pending);
+    TextView line;
+    size_t number;
+    while (!root.Decided() && lines.Next(line, number)) {
         try {
-            if (const std::optional<TextView> tag = PairIndexFileLine(line, pending, [](Text, Text) {})) root.Read(*tag);
+            if (const std::optional<TextView> tag = pairing.Read(line)) root.Read(*tag);
         } catch (const AutomationError&) {
             root.Stop();
         }
-    });
+    }
     return root.Root();
 }
 

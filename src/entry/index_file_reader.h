@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/text.h"
@@ -45,6 +46,36 @@ void ForEachIndexFileLine(TextView text, const IndexFileLineHandler& onLine);
 // Throws the file error when the file cannot be read.
 IndexFileEncoding ReadIndexFileLines(const Text& path, const IndexFileLineHandler& onLine);
 
+// The lines of a file as ForEachIndexFileLine gives the file's text (DecodeIndexFile), with the
+// same numbers. The file is held once, as its bytes, and turned into text a piece of whole lines
+// at a time, into one buffer: reading a large file takes no more than its bytes and a piece.
+class IndexFileLineReader {
+public:
+    // How many bytes a piece takes (more when a line is longer).
+    static constexpr size_t kPieceBytes = 32 * 1024;
+
+    // Reads the file; throws the file error when it cannot be read.
+    explicit IndexFileLineReader(const Text& path);
+    // The lines of bytes already read, in pieces of `pieceBytes`.
+    explicit IndexFileLineReader(std::string bytes, size_t pieceBytes = kPieceBytes);
+
+    IndexFileEncoding Encoding() const { return encoding_; }
+    // The next line and its number; false after the last. The line stays valid until the next call.
+    bool Next(TextView& line, size_t& number);
+
+private:
+    bool DecodePiece();
+
+    std::string bytes_;
+    IndexFileEncoding encoding_;
+    size_t pieceBytes_;
+    size_t at_;          // the bytes turned into text so far (a byte-order mark counts as turned)
+    bool crEnds_;        // the file's lines end at CR (it holds one), or else at LF
+    Text piece_;         // the text of the piece being read
+    size_t begin_ = 0;   // where the piece's next line begins
+    size_t number_ = 1;  // that line's number
+};
+
 // A line as the loader reads it for its tag.
 struct TaggedLine {
     TextView tag;      // between the "<" and the first ">", attributes and all
@@ -70,6 +101,30 @@ using IndexFilePairHandler = std::function<void(Text description, Text page)>;
 using IndexFileSortKeyHandler = std::function<void(Text sortKey)>;
 std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair,
                                           const IndexFileSortKeyHandler& onSortKey = nullptr);
+
+// PairIndexFileLine line after line, with one buffer for each text that serves every line: a
+// reader that copies each pair where it keeps it makes no new text for a line.
+class IndexFilePairing {
+public:
+    explicit IndexFilePairing(Text& pending) : pending_(pending) {}
+    // Reads the line as PairIndexFileLine does, with its errors, and returns the same answer.
+    // After a Page line, Paired() is true and Description() and Page() hold the pair (until
+    // the next line is read); the pending description is then empty, as PairIndexFileLine leaves it.
+    std::optional<TextView> Read(TextView line);
+    bool Paired() const { return read_ == Line::kPair; }
+    Text& Description() { return description_; }
+    Text& Page() { return value_; }
+    // After a SortKey line, SortKeyRead() is true and SortKey() holds its value (until the next line).
+    bool SortKeyRead() const { return read_ == Line::kSortKey; }
+    Text& SortKey() { return value_; }
+
+private:
+    enum class Line { kOther, kPair, kSortKey };
+    Text& pending_;
+    Text value_, description_;
+    Line read_ = Line::kOther;
+};
+
 // A file's root start tag, as every reader of index files finds it: the first tag a load reads
 // that is not the "<?xml" declaration, unless that is a Description or a Page line (a file of
 // bare pairs, which loads as well, has no root element). Only the lines a load reads count:
@@ -94,6 +149,13 @@ private:
 using IndexFileRootHandler = std::function<void(TextView tag)>;
 void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHandler& onPair,
                         const IndexFileRootHandler& onRoot = nullptr, const IndexFileSortKeyHandler& onSortKey = nullptr);
+// ReadIndexFilePairs for a loader that copies each pair into rows of its own: the texts it is
+// handed are the reader's buffers (IndexFilePairing), lent for the call.
+using IndexFilePairCopyHandler = std::function<void(const Text& description, const Text& page)>;
+using IndexFileSortKeyCopyHandler = std::function<void(const Text& sortKey)>;
+void CopyIndexFilePairs(const Text& path, Text& pending, const IndexFilePairCopyHandler& onPair,
+                        const IndexFileRootHandler& onRoot = nullptr,
+                        const IndexFileSortKeyCopyHandler& onSortKey = nullptr);
 
 // The root start tag of a file (RootTagSearch), or nothing. Throws the file error when the
 // file cannot be read.

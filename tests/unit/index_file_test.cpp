@@ -1181,6 +1181,46 @@ void SaveSwedishPlaces(const Text& path) {
 
 }  // namespace
 
+// A file read a piece at a time gives the lines of its whole text, whatever the size of the
+// pieces: lines longer than a piece, a CR at a piece's end and its LF in the next, characters
+// of two bytes (where the code page has them) before a line end, in every encoding.
+void ExpectPiecesGiveTheLinesOfTheWholeText() {
+    const auto numbered = [](TextView line, size_t number) { return DecimalText(static_cast<int64_t>(number)) + u":" + Text(line); };
+    std::vector<std::string> files = {std::string("\x81\r\n\x81\x40\r\x81", 7)};  // lead bytes before line ends
+    for (const Text& text : {Text(u"<?xml?>\r\n<D>\u4E2D\u6587 \u00E9</D>\r\n\r\n<P>1\n2</P>\r<Q>") + Text(40, u'x') +
+                                 u"</Q>\r\n\t\u4E2D\r\nend",
+                             Text(u"a\n\n<D>\u4E2D</D>\nlast\n")}) {
+        files.push_back(platform::ToAnsi(text));
+        files.push_back(kUtf8Mark + Utf8Of(text));
+        files.push_back("\xFF\xFE" + Utf16Of(text, false) + "x");  // and a last byte without its partner
+        files.push_back("\xFE\xFF" + Utf16Of(text, true));
+    }
+    for (const std::string& bytes : files) {
+        const IndexFileText whole = DecodeIndexFile(bytes);
+        std::vector<Text> expected;
+        ForEachIndexFileLine(whole.text, [&](TextView line, size_t number) { expected.push_back(numbered(line, number)); });
+        for (const size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{5}, size_t{8}, size_t{13}, IndexFileLineReader::kPieceBytes}) {
+            IndexFileLineReader reader(bytes, piece);
+            std::vector<Text> lines;
+            TextView line;
+            for (size_t number; reader.Next(line, number);) lines.push_back(numbered(line, number));
+            EXPECT_EQ(lines, expected) << "pieces of " << piece << " bytes of " << bytes;
+            EXPECT_EQ(reader.Encoding(), whole.encoding);
+        }
+    }
+}
+
+TEST(IndexFileInAnyCodePage, AFileReadInPiecesGivesTheLinesOfItsWholeText) { ExpectPiecesGiveTheLinesOfTheWholeText(); }
+
+#ifndef _WIN32
+// Natively, in a double-byte code page too (under Wine, the tests above run in code page 932).
+TEST(IndexFileReader, AFileReadInPiecesGivesTheLinesOfItsWholeTextInADoubleByteCodePage) {
+    ASSERT_EQ(platform::UseAnsiCodePage("932"), u"");
+    ExpectPiecesGiveTheLinesOfTheWholeText();
+    ASSERT_EQ(platform::UseAnsiCodePage("windows-1252"), u"");
+}
+#endif
+
 TEST(IndexFile, TheRootElementRecordsATextOrderAndNothingInOrdinalOrder) {
     TempFolder folder;
     const std::string root = platform::ToAnsi(Text(Build::kRootElement));
