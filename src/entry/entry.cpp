@@ -22,12 +22,16 @@ Entry::Entry(const Edition& edition)
 // first row would find it: a loaded file can hold the same description twice.
 Text Entry::Store(const Text& description, const Text& pageNo) {
     if (description.empty() || !IsPath(description, separator_)) return Text(kBlankDescriptionText);
+    if (!StoreRow(description, pageNo)) return Text(edition_.tableFullText);
+    return description;
+}
+
+std::optional<int16_t> Entry::StoreRow(const Text& description, const Text& pageNo) {
     if (const std::optional<int16_t> row = StoreRowOf(description)) {
         rows_[*row].page = pageNo;  // also when the table is full
-        return description;
+        return row;
     }
-    if (std::optional<Text> full = AddRows(description, pageNo, kStoreLimit)) return std::move(*full);
-    return description;
+    return AddRows(description, pageNo, kStoreLimit);
 }
 
 std::optional<int16_t> Entry::StoreRowOf(TextView description) const {
@@ -54,18 +58,19 @@ std::vector<TextView> Entry::MissingParents(TextView description, const FirstRow
     return missing;
 }
 
-std::optional<Text> Entry::AddRows(const Text& description, Text page, int16_t limit) {
+std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page, int16_t limit) {
     FirstRows staged;
     const std::vector<TextView> parents = MissingParents(description, staged);
-    if (count_ + static_cast<int>(parents.size()) + 1 > limit) return Text(edition_.tableFullText);
+    if (count_ + static_cast<int>(parents.size()) + 1 > limit) return std::nullopt;
     int16_t k = 0;
     for (TextView parent : parents) {
         const Text path(parent);
         StageRow(k++, path, Text(), KeyOf(path, TextView(), staged), staged);
     }
-    StageRow(k++, description, std::move(page), KeyOf(description, TextView(), staged), staged);
+    const int16_t row = order_[count_ + k];
+    StageRow(k++, description, page, KeyOf(description, TextView(), staged), staged);
     LinkStagedRows(k, staged);
-    return std::nullopt;
+    return row;
 }
 
 std::string Entry::KeyOf(TextView description, TextView sortAs, const FirstRows& staged) const {
@@ -118,12 +123,23 @@ int16_t Entry::PlaceInOrder(int16_t row) const {
     return at;
 }
 
+void Entry::StageRow(int16_t staged, const Text& description, Text&& page, std::string key, FirstRows& firstRows) {
+    rows_[order_[count_ + staged]].page = std::move(page);
+    StageRow(staged, description, key, firstRows);
+}
+
+// Copied into the row's own strings, which keep the room of the texts they held before: a
+// table loaded again makes no new text.
+void Entry::StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows) {
+    rows_[order_[count_ + staged]].page = page;
+    StageRow(staged, description, key, firstRows);
+}
+
 // Free rows are those whose numbers stand after the rows in use.
-void Entry::StageRow(int16_t staged, const Text& description, Text page, std::string key, FirstRows& firstRows) {
+void Entry::StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows) {
     const int16_t row = order_[count_ + staged];
     Row& into = rows_[row];
     into.description = description;
-    into.page = std::move(page);
     if (keys_) keys_[row] = std::move(key);
     if (sortAs_) sortAs_[row].clear();
     // Room in the index for every staged row, so that linking them allocates nothing. (Only

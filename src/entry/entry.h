@@ -120,9 +120,12 @@ private:
     // The row (its number in rows_) that Store would update for `description`: the first in
     // the table's order that holds it; none when Store would add one.
     std::optional<int16_t> StoreRowOf(TextView description) const;
-    // Adds `description` (Store found no row for it) with its missing parents, or answers the
-    // table-full text and adds none; `limit`: the rows the table may then hold.
-    std::optional<Text> AddRows(const Text& description, Text page, int16_t limit);
+    // Adds `description` (Store found no row for it) with its missing parents and returns its
+    // row; none, and nothing added, when the table has no room (`limit`: the rows it may hold).
+    std::optional<int16_t> AddRows(const Text& description, const Text& page, int16_t limit);
+    // Store of a description it accepts: the row that holds `pageNo` now, or none when the
+    // table has no room (Store's answer, a copy of the description, is no use to a load).
+    std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo);
     // Keystack: where a description stands or would go among the sorted row numbers in use.
     int16_t* SortedPlaceOf(const SortedDescription& description) const;
     // Pagestack: where a new row goes: after its parent's block, or after every row.
@@ -161,8 +164,11 @@ private:
     // index entry in `firstRows`, and may fail (out of memory); LinkStagedRows then takes the
     // `staged` rows into use, in the order staged: Keystack at their sorted places, Pagestack
     // after their parents' blocks (or the rows in use). It allocates nothing, so it cannot fail.
-    void StageRow(int16_t staged, const Text& description, Text page, std::string key, FirstRows& firstRows);
+    void StageRow(int16_t staged, const Text& description, Text&& page, std::string key, FirstRows& firstRows);
+    void StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows);
     void LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept;
+    // StageRow once the row's page is written.
+    void StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows);
     // The parents a path lacks (held neither in use nor in `staged`), from the top.
     std::vector<TextView> MissingParents(TextView description, const FirstRows& staged) const;
     // Takes every row out of use (the strings stay), and their sort keys.
@@ -174,7 +180,7 @@ private:
     Text LoadFile(const Text& sFile, TextView verb, bool newFile);
     // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads;
     // the row it went into, if any.
-    std::optional<int16_t> LoadPair(Text& description, Text& page);
+    std::optional<int16_t> LoadPair(const Text& description, const Text& page);
     Text LoadedText(TextView verb, int16_t count) const;
     // Until SetOrder and SetLevels choose: the order (Keystack) and the levels a file read by
     // NewFile records on its root tag.
@@ -182,6 +188,8 @@ private:
     // A description read from a file that records the separator `fileSeparator`, as this
     // table stores it.
     Text AsStored(Text description, TextView fileSeparator) const;
+    // The table stores the paths of a file that records `fileSeparator` otherwise than it holds them.
+    bool SeparatorDiffers(TextView fileSeparator) const;
     // Keystack: gives rows sort keys (row number and key; an empty key takes the row's away),
     // all or none, and sorts the rows again.
     void TakeSortKeys(std::vector<std::pair<int16_t, Text>> sortKeys);

@@ -113,11 +113,12 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
         if (!sortKeys.empty()) TakeSortKeys(std::move(sortKeys));
     };
     try {
-        ReadIndexFilePairs(
+        // The reader lends each pair; a row copies it into its own strings.
+        CopyIndexFilePairs(
             sFile, pendingDescription_,
-            [&](Text description, Text page) {
-                description = AsStored(std::move(description), fileSeparator);
-                lastRow = LoadPair(description, page);
+            [&](const Text& description, const Text& page) {
+                lastRow = SeparatorDiffers(fileSeparator) ? LoadPair(AsStored(description, fileSeparator), page)
+                                                          : LoadPair(description, page);
             },
             [&](TextView rootTag) {
                 if (newFile) AdoptFileSettings(rootTag);
@@ -127,11 +128,10 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
                     // A separator that cannot be read: the file's paths are read with the object's.
                 }
             },
-            [&](Text sortKey) {
+            [&](const Text& sortKey) {
                 // A sort key names the row of the pair right before it, not one whose Description
                 // line came since.
-                if (lastRow && edition_.sorted && pendingDescription_.empty())
-                    sortKeys.emplace_back(*lastRow, std::move(sortKey));
+                if (lastRow && edition_.sorted && pendingDescription_.empty()) sortKeys.emplace_back(*lastRow, sortKey);
                 lastRow.reset();
             });
     } catch (...) {
@@ -142,8 +142,12 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     return LoadedText(verb, count_);
 }
 
+bool Entry::SeparatorDiffers(TextView fileSeparator) const {
+    return !fileSeparator.empty() && !separator_.empty() && fileSeparator != separator_;
+}
+
 Text Entry::AsStored(Text description, TextView fileSeparator) const {
-    if (fileSeparator.empty() || separator_.empty() || fileSeparator == separator_) return description;
+    if (!SeparatorDiffers(fileSeparator)) return description;
     return WithSeparator(description, fileSeparator, separator_);
 }
 
@@ -151,12 +155,12 @@ Text Entry::LoadedText(TextView verb, int16_t count) const {
     return Text(verb) + DecimalText(count) + Text(edition_.loadedText);
 }
 
-std::optional<int16_t> Entry::LoadPair(Text& description, Text& page) {
+std::optional<int16_t> Entry::LoadPair(const Text& description, const Text& page) {
     if (edition_.sorted) {
-        // Loading sorts and merges as Store does; a full table refuses without a word.
-        if (description.empty() || count_ > kStoreLimit) return std::nullopt;
-        const Text answer = Store(description, page);
-        return answer == description ? StoreRowOf(description) : std::nullopt;
+        // Loading sorts and merges as Store does; a full table, and a description Store
+        // refuses, are passed over without a word.
+        if (description.empty() || count_ > kStoreLimit || !IsPath(description, separator_)) return std::nullopt;
+        return StoreRow(description, page);
     }
     if (count_ > kStoreLimit) return std::nullopt;
     // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too; a
@@ -166,7 +170,7 @@ std::optional<int16_t> Entry::LoadPair(Text& description, Text& page) {
     if (count_ + static_cast<int>(parents.size()) + 1 > kRowCount) return std::nullopt;
     int16_t k = 0;
     for (TextView parent : parents) StageRow(k++, Text(parent), Text(), std::string(), staged);
-    StageRow(k++, description, std::move(page), std::string(), staged);
+    StageRow(k++, description, page, std::string(), staged);
     LinkStagedRows(k, staged);
     return std::nullopt;
 }
