@@ -27,24 +27,21 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
 }
 
 std::optional<int16_t> Entry::StoreRow(const Text& description, const Text& pageNo) {
-    if (const std::optional<int16_t> row = StoreRowOf(description)) {
+    const size_t hash = RowIndex::Hash(description);  // once, for the lookup and the new row
+    if (const std::optional<int16_t> row = firstRow_.Find(description, hash)) {
         rows_[*row].page = pageNo;  // also when the table is full
         return row;
     }
-    return AddRows(description, pageNo, kStoreLimit);
+    return AddRows(description, pageNo, kStoreLimit, hash);
 }
 
 std::optional<int16_t> Entry::StoreRowOf(TextView description) const {
-    const auto found = firstRow_.find(description);
-    if (found == firstRow_.end()) return std::nullopt;
-    return found->second;
+    return firstRow_.Find(description);
 }
 
 std::optional<int16_t> Entry::RowOfPath(TextView path, const FirstRows& staged) const {
     if (const std::optional<int16_t> row = StoreRowOf(path)) return row;
-    const auto found = staged.find(path);
-    if (found == staged.end()) return std::nullopt;
-    return found->second;
+    return staged.Find(path);
 }
 
 std::vector<TextView> Entry::MissingParents(TextView description, const FirstRows& staged) const {
@@ -58,7 +55,7 @@ std::vector<TextView> Entry::MissingParents(TextView description, const FirstRow
     return missing;
 }
 
-std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page, int16_t limit) {
+std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page, int16_t limit, size_t hash) {
     FirstRows staged;
     const std::vector<TextView> parents = MissingParents(description, staged);
     if (count_ + static_cast<int>(parents.size()) + 1 > limit) return std::nullopt;
@@ -68,7 +65,7 @@ std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page,
         StageRow(k++, path, Text(), KeyOf(path, TextView(), staged), staged);
     }
     const int16_t row = order_[count_ + k];
-    StageRow(k++, description, page, KeyOf(description, TextView(), staged), staged);
+    StageRow(k++, description, page, KeyOf(description, TextView(), staged), staged, hash);
     LinkStagedRows(k, staged);
     return row;
 }
@@ -125,34 +122,32 @@ int16_t Entry::PlaceInOrder(int16_t row) const {
 
 void Entry::StageRow(int16_t staged, const Text& description, Text&& page, std::string key, FirstRows& firstRows) {
     rows_[order_[count_ + staged]].page = std::move(page);
-    StageRow(staged, description, key, firstRows);
+    StageRow(staged, description, key, firstRows, RowIndex::Hash(description));
 }
 
 // Copied into the row's own strings, which keep the room of the texts they held before: a
 // table loaded again makes no new text.
-void Entry::StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows) {
+void Entry::StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows,
+                     size_t hash) {
     rows_[order_[count_ + staged]].page = page;
-    StageRow(staged, description, key, firstRows);
+    StageRow(staged, description, key, firstRows, hash);
 }
 
 // Free rows are those whose numbers stand after the rows in use.
-void Entry::StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows) {
+void Entry::StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows, size_t hash) {
     const int16_t row = order_[count_ + staged];
     Row& into = rows_[row];
     into.description = description;
     if (keys_) keys_[row] = std::move(key);
     if (sortAs_) sortAs_[row].clear();
-    // Room in the index for every staged row, so that linking them allocates nothing. (Only
-    // when it lacks room: asking for less than it has could make it shrink.)
-    const size_t rows = firstRow_.size() + static_cast<size_t>(staged) + 1;
-    if (static_cast<float>(rows) > firstRow_.max_load_factor() * static_cast<float>(firstRow_.bucket_count()))
-        firstRow_.reserve(rows);
-    if (!into.description.empty()) firstRows.emplace(into.description, row);
+    // Room in the index for every staged row, so that linking them allocates nothing.
+    firstRow_.Reserve(firstRow_.Size() + static_cast<size_t>(staged) + 1);
+    if (!into.description.empty()) firstRows.Insert(into.description, hash, row);
 }
 
 void Entry::LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept {
     // A description already held (a file's second row of it) keeps its first row in the index.
-    firstRow_.merge(firstRows);  // the room was reserved when the rows were staged
+    firstRow_.Merge(firstRows);  // the room was reserved when the rows were staged
     for (int16_t k = 0; k < staged; ++k) {
         // The first free row's number moves from the end of those in use to its place.
         int16_t* const end = order_.get() + count_;
@@ -172,7 +167,7 @@ void Entry::LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept {
 
 void Entry::ReleaseRows() {
     count_ = 0;
-    firstRow_.clear();
+    firstRow_.Clear();
     sortKeysHeld_ = false;
     // The keys of rows out of use are never read; a row taken into use again gets its own.
 }

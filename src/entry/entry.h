@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 #include "core/build_traits.h"
 #include "core/text.h"
 #include "entry/description_order.h"
+#include "entry/row_index.h"
 #include "platform/text_order.h"
 
 namespace platform {
@@ -115,14 +115,15 @@ private:
         Text description;
         Text page;
     };
-    using FirstRows = std::unordered_map<TextView, int16_t>;
+    using FirstRows = RowIndex;
 
     // The row (its number in rows_) that Store would update for `description`: the first in
     // the table's order that holds it; none when Store would add one.
     std::optional<int16_t> StoreRowOf(TextView description) const;
     // Adds `description` (Store found no row for it) with its missing parents and returns its
     // row; none, and nothing added, when the table has no room (`limit`: the rows it may hold).
-    std::optional<int16_t> AddRows(const Text& description, const Text& page, int16_t limit);
+    // `hash`: the description's (RowIndex::Hash).
+    std::optional<int16_t> AddRows(const Text& description, const Text& page, int16_t limit, size_t hash);
     // Store of a description it accepts: the row that holds `pageNo` now, or none when the
     // table has no room (Store's answer, a copy of the description, is no use to a load).
     std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo);
@@ -165,10 +166,12 @@ private:
     // `staged` rows into use, in the order staged: Keystack at their sorted places, Pagestack
     // after their parents' blocks (or the rows in use). It allocates nothing, so it cannot fail.
     void StageRow(int16_t staged, const Text& description, Text&& page, std::string key, FirstRows& firstRows);
-    void StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows);
+    // (`hash`: the description's, RowIndex::Hash.)
+    void StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows,
+                  size_t hash);
     void LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept;
     // StageRow once the row's page is written.
-    void StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows);
+    void StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows, size_t hash);
     // The parents a path lacks (held neither in use nor in `staged`), from the top.
     std::vector<TextView> MissingParents(TextView description, const FirstRows& staged) const;
     // Takes every row out of use (the strings stay), and their sort keys.

@@ -74,7 +74,7 @@ Text Entry::SetLevels(const Text& separator) {
     // From here on nothing allocates: the table changes whole.
     separator_.swap(newSeparator);
     levelsChosen_ = true;
-    firstRow_.merge(staged);  // room reserved as the rows were staged
+    firstRow_.Merge(staged);  // room reserved as the rows were staged
     count_ = static_cast<int16_t>(count_ + k);
     if (edition_.sorted) {
         SortByKeys(std::move(keys));

@@ -104,7 +104,7 @@ std::unique_ptr<std::string[]> Entry::KeysFor(const platform::TextOrder* order, 
         return structured ? PathKeyOf(row, order, separator, sortAs, staged) : order->SortKey(rows_[row].description);
     };
     for (int16_t i = 0; i < count_; ++i) keys[order_[i]] = keyOf(order_[i]);
-    for (const auto& [path, row] : staged) keys[row] = keyOf(row);
+    staged.ForEach([&](TextView, int16_t row) { keys[row] = keyOf(row); });
     return keys;
 }
 

@@ -170,7 +170,7 @@ std::optional<int16_t> Entry::LoadPair(const Text& description, const Text& page
     if (count_ + static_cast<int>(parents.size()) + 1 > kRowCount) return std::nullopt;
     int16_t k = 0;
     for (TextView parent : parents) StageRow(k++, Text(parent), Text(), std::string(), staged);
-    StageRow(k++, description, page, std::string(), staged);
+    StageRow(k++, description, page, std::string(), staged, RowIndex::Hash(description));
     LinkStagedRows(k, staged);
     return std::nullopt;
 }

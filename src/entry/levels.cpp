@@ -19,16 +19,30 @@ std::optional<std::vector<TextView>> Split(TextView description, TextView separa
     }
 }
 
-// Where the row's own level starts, or 0 for one level.
+}  // namespace
+
+// Split's answer without its levels: every Store and every row a load reads asks it.
+bool IsPath(TextView description, TextView separator) {
+    if (separator.empty()) return !description.empty();
+    for (size_t start = 0;;) {
+        const size_t end = description.find(separator, start);
+        if (end == TextView::npos) return start < description.size();
+        if (end == start) return false;
+        start = end + separator.size();
+    }
+}
+
+namespace {
+
+// Where the row's own level starts (after the last separator, as Split finds them), or 0 for one level.
 size_t LabelStart(TextView description, TextView separator) {
-    if (separator.empty()) return 0;
-    const std::optional<std::vector<TextView>> levels = Split(description, separator);
-    return levels ? static_cast<size_t>(levels->back().data() - description.data()) : 0;
+    if (separator.empty() || !IsPath(description, separator)) return 0;
+    size_t start = 0;
+    for (size_t end; (end = description.find(separator, start)) != TextView::npos;) start = end + separator.size();
+    return start;
 }
 
 }  // namespace
-
-bool IsPath(TextView description, TextView separator) { return Split(description, separator).has_value(); }
 
 std::vector<TextView> LevelsOf(TextView description, TextView separator) {
     std::optional<std::vector<TextView>> levels = Split(description, separator);

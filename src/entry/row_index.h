@@ -1,0 +1,123 @@
+// Which row holds a description: the table's index of its rows, and of the rows one change
+// stages. Open addressing over views of the rows' own strings (which stay put while their rows
+// are in use), so that adding a description allocates nothing once there is room, and the few
+// rows a change stages fit in the index itself.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "core/text.h"
+
+class RowIndex {
+public:
+    RowIndex() noexcept = default;
+    RowIndex(RowIndex&& other) noexcept { TakeFrom(other); }
+    RowIndex& operator=(RowIndex&& other) noexcept {
+        if (this != &other) TakeFrom(other);
+        return *this;
+    }
+    RowIndex(const RowIndex&) = delete;
+    RowIndex& operator=(const RowIndex&) = delete;
+
+    // The hash that Find and Insert may be given, for a key looked up in more than one index.
+    static size_t Hash(TextView key) { return std::hash<TextView>{}(key); }
+
+    size_t Size() const { return size_; }
+    std::optional<int16_t> Find(TextView key) const { return Find(key, Hash(key)); }
+    std::optional<int16_t> Find(TextView key, size_t hash) const {
+        const Slot* const slots = Slots();
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            const Slot& slot = slots[i];
+            if (slot.row < 0) return std::nullopt;
+            if (slot.hash == static_cast<uint32_t>(hash) && slot.Key() == key) return slot.row;
+        }
+    }
+    // Adds the key's row, unless the key is held (it keeps its row): false then. May grow, and
+    // throw: then nothing changes.
+    bool Insert(TextView key, int16_t row) { return Insert(key, Hash(key), row); }
+    bool Insert(TextView key, size_t hash, int16_t row) {
+        if (Find(key, hash)) return false;
+        Reserve(size_ + 1);
+        Place(Slot{key.data(), static_cast<uint32_t>(key.size()), static_cast<uint32_t>(hash), row});
+        ++size_;
+        return true;
+    }
+    // Room for `count` keys in all: until then, Insert and Merge allocate nothing.
+    void Reserve(size_t count) {
+        if (count <= Capacity() / 2) return;
+        size_t capacity = Capacity();
+        while (count > capacity / 2) capacity *= 2;
+        std::unique_ptr<Slot[]> slots = std::make_unique<Slot[]>(capacity);
+        Slot* const old = Slots();
+        const size_t oldCapacity = Capacity();
+        heap_.swap(slots);
+        mask_ = capacity - 1;
+        for (size_t i = 0; i < oldCapacity; ++i)
+            if (old[i].row >= 0) Place(old[i]);
+        // `slots` now holds the old heap slots (or none), freed here.
+    }
+    // Every key of `other` that this index lacks, with its row; `other` is left empty (a key
+    // both hold keeps this index's row). Needs room (Reserve): it cannot fail.
+    void Merge(RowIndex& other) noexcept {
+        const Slot* const from = other.Slots();
+        for (size_t i = 0; i <= other.mask_; ++i) {
+            if (from[i].row < 0 || Find(from[i].Key(), from[i].hash)) continue;
+            Place(from[i]);
+            ++size_;
+        }
+        other.Clear();
+    }
+    void Clear() noexcept {
+        if (size_ == 0) return;
+        Slot* const slots = Slots();
+        for (size_t i = 0; i < Capacity(); ++i) slots[i].row = -1;
+        size_ = 0;
+    }
+    template <class F>
+    void ForEach(F&& f) const {
+        const Slot* const slots = Slots();
+        for (size_t i = 0; i < Capacity(); ++i)
+            if (slots[i].row >= 0) f(slots[i].Key(), slots[i].row);
+    }
+
+private:
+    struct Slot {
+        const char16_t* data = nullptr;
+        uint32_t size = 0;
+        uint32_t hash = 0;  // the low bits of the key's hash: a quick test, and its place on growing
+        int16_t row = -1;   // -1: free
+        TextView Key() const { return TextView(data, size); }
+    };
+    // Enough for the rows a change stages (a description and the levels above it) without an
+    // allocation; the table's index grows from there once.
+    static constexpr size_t kInline = 8;
+
+    size_t Capacity() const { return mask_ + 1; }
+    Slot* Slots() { return heap_ ? heap_.get() : inline_; }
+    const Slot* Slots() const { return heap_ ? heap_.get() : inline_; }
+    void Place(const Slot& slot) noexcept {
+        Slot* const slots = Slots();
+        size_t i = slot.hash & mask_;
+        while (slots[i].row >= 0) i = (i + 1) & mask_;
+        slots[i] = slot;
+    }
+    void TakeFrom(RowIndex& other) noexcept {
+        heap_ = std::move(other.heap_);
+        mask_ = other.mask_;
+        size_ = other.size_;
+        if (!heap_) std::copy(other.inline_, other.inline_ + kInline, inline_);
+        other.mask_ = kInline - 1;
+        other.size_ = 0;
+        for (Slot& slot : other.inline_) slot.row = -1;
+    }
+
+    std::unique_ptr<Slot[]> heap_;  // none while the inline slots serve
+    Slot inline_[kInline];
+    size_t mask_ = kInline - 1;  // the number of slots less one (a power of two less one)
+    size_t size_ = 0;
+};
