@@ -270,9 +270,11 @@ Text XmlUnescape(TextView text) {
 void XmlUnescapeInto(TextView text, Text& out) {
     // Every escape starts with "&" or "[": most values hold neither and come back as they are.
     bool bracket = false, ampersand = false, reference = false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'[') bracket = true;
-        if (text[i] != u'&') continue;
+    for (size_t i = FindUnitOf(text, 0, u'&', u'['); i < text.size(); i = FindUnitOf(text, i + 1, u'&', u'[')) {
+        if (text[i] == u'[') {
+            bracket = true;
+            continue;
+        }
         ampersand = true;
         reference = reference || (i + 1 < text.size() && text[i + 1] == u'#');
     }
