@@ -15,7 +15,23 @@ std::string TextToAscii(TextView text) {
 }
 
 Text DecimalText(int64_t value) {
-    return AsciiToText(std::to_string(value));
+    Text out;
+    AppendDecimal(out, value);
+    return out;
+}
+
+// Digits written from the last, into room on the stack: page lists write thousands of numbers.
+void AppendDecimal(Text& out, int64_t value) {
+    char16_t digits[20];
+    size_t n = 0;
+    // The magnitude unsigned, so that the most negative value has one too.
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    do {
+        digits[sizeof digits / sizeof *digits - ++n] = static_cast<char16_t>(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) out.push_back(u'-');
+    out.append(digits + sizeof digits / sizeof *digits - n, n);
 }
 
 Text Quoted(TextView text, size_t shown) {

@@ -16,6 +16,8 @@ std::string TextToAscii(TextView text);
 
 // Decimal digits with a minus sign when negative, no blanks or leading zeros.
 Text DecimalText(int64_t value);
+// The same digits appended to `out`.
+void AppendDecimal(Text& out, int64_t value);
 
 // A caller's text inside a message: in double quotes, cut short after `shown` units (with
 // "..."), its CR, LF and tab shown as \r, \n and \t, so that a message stays on its line.

@@ -181,6 +181,8 @@ private:
 
     void WriteEntries(platform::FileReplacement& out) const;
     Text LoadFile(const Text& sFile, TextView verb, bool newFile);
+    // A load's answer for a file that is not there.
+    static Text CannotFindText(const Text& sFile);
     // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads;
     // the row it went into, if any.
     std::optional<int16_t> LoadPair(const Text& description, const Text& page);
@@ -200,16 +202,9 @@ private:
     // force (after a change of them in an empty table).
     void RefreshKeys();
 
-    struct PagePair {
-        Text description;
-        Text page;
-        Text sortKey;  // as the file records it
-    };
-    // AppendPages once its file is read: merges every pair or none, and returns AppendPages'
-    // answer: the table-full text when the new rows do not fit. Throws the overflow error for a
-    // page or list. `refused`, where given, gets the number of the pair that refused the merge,
-    // or the number of pairs when none did.
-    Text MergePagePairs(const std::vector<PagePair>& pairs, int16_t offset, size_t* refused);
+    // AppendPages' plan (see entry_pages.cpp): each pair of the file played onto it as it is
+    // read, and the table changed only once the whole file is read and the plan holds.
+    class PagesMerge;
 
     const Edition edition_;  // by value: a table may outlive the Edition it was made from
     // The rows are allocated once, for the full capacity; rows at or above count_ keep

@@ -1,11 +1,15 @@
 // Page lists on the table: AddPage and FindPage reach the row that Store would update
 // without a scan (Keystack by binary search, Pagestack through its index of first rows), and
 // a book's parts move and merge their pages with ShiftPages and AppendPages.
+#include <exception>
 #include <unordered_map>
 
+#include "core/error.h"
 #include "entry/entry.h"
+#include "entry/index_file_reader.h"
 #include "entry/levels.h"
 #include "entry/page_list.h"
+#include "platform/files.h"
 
 Text Entry::AddPage(const Text& description, const Text& pageNo) {
     const std::optional<int16_t> row = StoreRowOf(description);
@@ -40,116 +44,209 @@ int16_t Entry::ShiftPages(int16_t offset) {
 }
 
 // The pairs are played as AddPage calls would play them, in file order, but onto a plan: the
-// page each row will hold, and the new rows (a new path's missing parents first). Only a plan
-// that holds as a whole is written, and everything the new rows and the file's sort keys need
-// is made before the first of them is taken into use.
-Text Entry::MergePagePairs(const std::vector<PagePair>& pairs, int16_t offset, size_t* refused) {
+// page each row will hold, and the new rows (a new path's missing parents first). A pair is
+// played as it is read, so the file's values are held only where the plan needs them. Only a
+// plan that holds as a whole is written, and everything the new rows and the file's sort keys
+// need is made before the first of them is taken into use.
+class Entry::PagesMerge {
+public:
+    PagesMerge(Entry& table, int16_t offset)
+        : table_(table),
+          offset_(offset),
+          planOfRow_(kRowCount, -1),
+          room_(table.count_ < kStoreLimit ? static_cast<size_t>(kStoreLimit - table.count_) : 0) {}
+
+    // The next pair of the file (its Page line: `line`). A pair that refuses the merge ends the
+    // plan, but not the reading: an error that stops the reading further on still comes first,
+    // as when the whole file was read before the first pair was played.
+    void Pair(const Text& description, const Text& page, size_t line) {
+        last_.reset();
+        if (refusal_) return;
+        try {
+            last_ = Play(description, page, line);
+        } catch (...) {
+            refusal_ = PagesRefusal{line, description, page};
+            error_ = std::current_exception();
+        }
+    }
+    // The sort key the file records for the last pair's row.
+    void SortKey(const Text& sortKey) {
+        if (last_ && !sortKey.empty()) plan_[*last_].sortKey = sortKey;
+    }
+    // Throws the error of the pair that refused the merge; answers the table-full text, and
+    // changes nothing, when the new rows do not fit; or writes the plan. `refusal`, where given,
+    // gets the pair that refused.
+    Text Finish(PagesRefusal* refusal);
+
+private:
     struct Planned {
         std::optional<int16_t> row;  // the row Store would update; none for a new row
         Text description;            // a new row's
         std::optional<Text> page;    // the page it will hold, where that changes (a new row: always)
-        const Text* sortKey = nullptr;  // the file's, for a row that has none
+        Text sortKey;                // the file's, for a row that has none (empty: none)
     };
-    std::vector<Planned> plan;  // in the order the file first names each row
-    std::vector<int> planOfRow(kRowCount, -1);
-    std::unordered_map<Text, size_t> planOfNew;
-    // The first new description past the table's room, for a caller that names it.
-    const size_t room = count_ < kStoreLimit ? static_cast<size_t>(kStoreLimit - count_) : 0;
-    size_t tableFullAt = pairs.size();
-    const auto planNew = [&](const Text& description, Text page, size_t pair) {
-        planOfNew.emplace(description, plan.size());
-        if (planOfNew.size() == room + 1) tableFullAt = pair;
-        plan.push_back({std::nullopt, description, std::move(page)});
-    };
-    for (size_t i = 0; i < pairs.size(); ++i) {
-        const PagePair& pair = pairs[i];
-        if (refused) *refused = i;
-        if (pair.description.empty()) continue;  // names no term
-        size_t at;
-        if (const std::optional<int16_t> row = StoreRowOf(pair.description)) {
-            if (planOfRow[*row] < 0) {
-                planOfRow[*row] = static_cast<int>(plan.size());
-                plan.push_back({row, Text(), std::nullopt});
-            }
-            at = static_cast<size_t>(planOfRow[*row]);
-        } else if (const auto found = planOfNew.find(pair.description); found != planOfNew.end()) {
-            at = found->second;
-        } else if (!IsPath(pair.description, separator_)) {
-            // AddPage adds no row for a path with an empty level ("lake>>oxbow"); a row held
-            // from before the levels, as it stands, takes its pages above.
-            continue;
-        } else {
-            // A new row holds its page as given, moved: one that Save can write. The parents it
-            // lacks come first, without a page.
-            std::vector<Text> parents;
-            for (std::optional<TextView> parent = ParentPath(pair.description, separator_); parent;
-                 parent = ParentPath(*parent, separator_)) {
-                if (StoreRowOf(*parent) || planOfNew.count(Text(*parent))) break;
-                parents.emplace_back(*parent);
-            }
-            for (auto parent = parents.rbegin(); parent != parents.rend(); ++parent) planNew(*parent, Text(), i);
-            Text page = ShiftPageList(pair.page, offset).value_or(pair.page);
-            CheckPageFitsLine(page);
-            planNew(pair.description, std::move(page), i);
-            if (!pair.sortKey.empty()) plan.back().sortKey = &pair.sortKey;
-            continue;
-        }
-        Planned& planned = plan[at];
-        if (!pair.sortKey.empty()) planned.sortKey = &pair.sortKey;
-        if (pair.page.empty()) continue;  // adds no page
-        const Text& current = planned.page ? *planned.page : rows_[*planned.row].page;
-        Text merged = MergePageList(current, pair.page, offset);
-        if (merged != current) {
-            CheckPageFitsLine(merged);
-            planned.page = std::move(merged);
-        }
+    // Plays one pair; the plan entry of its row, if it names one.
+    std::optional<size_t> Play(const Text& description, const Text& page, size_t line);
+    void PlanNew(const Text& description, Text page, const Text& pairDescription, const Text& pairPage, size_t line) {
+        planOfNew_.emplace(description, plan_.size());
+        // The first new description past the table's room, for a caller that names it.
+        if (planOfNew_.size() == room_ + 1) tableFull_ = PagesRefusal{line, pairDescription, pairPage};
+        plan_.push_back({std::nullopt, description, std::move(page), Text()});
     }
+
+    Entry& table_;
+    const int16_t offset_;
+    std::vector<Planned> plan_;  // in the order the file first names each row
+    std::vector<int> planOfRow_;
+    std::unordered_map<Text, size_t> planOfNew_;
+    const size_t room_;
+    std::optional<PagesRefusal> tableFull_;
+    std::optional<size_t> last_;  // the plan entry of the last pair's row
+    std::optional<PagesRefusal> refusal_;  // the pair that refused, with its error
+    std::exception_ptr error_;
+};
+
+std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Text& page, size_t line) {
+    if (description.empty()) return std::nullopt;  // names no term
+    size_t at;
+    if (const std::optional<int16_t> row = table_.StoreRowOf(description)) {
+        if (planOfRow_[*row] < 0) {
+            planOfRow_[*row] = static_cast<int>(plan_.size());
+            plan_.push_back({row, Text(), std::nullopt, Text()});
+        }
+        at = static_cast<size_t>(planOfRow_[*row]);
+    } else if (const auto found = planOfNew_.find(description); found != planOfNew_.end()) {
+        at = found->second;
+    } else if (!IsPath(description, table_.separator_)) {
+        // AddPage adds no row for a path with an empty level ("lake>>oxbow"); a row held from
+        // before the levels, as it stands, takes its pages above.
+        return std::nullopt;
+    } else {
+        // A new row holds its page as given, moved: one that Save can write. The parents it
+        // lacks come first, without a page.
+        std::vector<Text> parents;
+        for (std::optional<TextView> parent = ParentPath(description, table_.separator_); parent;
+             parent = ParentPath(*parent, table_.separator_)) {
+            if (table_.StoreRowOf(*parent) || planOfNew_.count(Text(*parent))) break;
+            parents.emplace_back(*parent);
+        }
+        for (auto parent = parents.rbegin(); parent != parents.rend(); ++parent)
+            PlanNew(*parent, Text(), description, page, line);
+        Text moved = ShiftPageList(page, offset_).value_or(page);
+        CheckPageFitsLine(moved);
+        PlanNew(description, std::move(moved), description, page, line);
+        return plan_.size() - 1;
+    }
+    Planned& planned = plan_[at];
+    if (page.empty()) return at;  // adds no page
+    const Text& current = planned.page ? *planned.page : table_.rows_[*planned.row].page;
+    Text merged = MergePageList(current, page, offset_);
+    if (merged != current) {
+        CheckPageFitsLine(merged);
+        planned.page = std::move(merged);
+    }
+    return at;
+}
+
+Text Entry::PagesMerge::Finish(PagesRefusal* refusal) {
+    if (refusal_) {
+        if (refusal) *refusal = *refusal_;
+        std::rethrow_exception(error_);
+    }
+    Entry& t = table_;
     // Store refuses a new description once 8000 rows are in use.
-    if (!planOfNew.empty() && count_ + planOfNew.size() > static_cast<size_t>(kStoreLimit)) {
-        if (refused) *refused = tableFullAt;
-        return Text(edition_.tableFullText);
+    if (!planOfNew_.empty() && t.count_ + planOfNew_.size() > static_cast<size_t>(kStoreLimit)) {
+        if (refusal && tableFull_) *refusal = *tableFull_;
+        return Text(t.edition_.tableFullText);
     }
-    if (refused) *refused = pairs.size();
     // New rows go where Store puts them (Keystack: in the order in force; Pagestack: in their
     // parent's block, in the file's order). Staging them may fail and changes nothing a caller
     // sees.
     FirstRows firstRows;
     int16_t staged = 0;
     std::vector<std::pair<int16_t, Text>> sortKeys;  // Keystack: the file's, for rows without one
-    for (Planned& planned : plan) {
+    for (Planned& planned : plan_) {
         if (!planned.row) {
-            const int16_t row = order_[count_ + staged];
-            StageRow(staged++, planned.description, std::move(*planned.page),
-                     KeyOf(planned.description, TextView(), firstRows), firstRows);
-            if (planned.sortKey && edition_.sorted) sortKeys.emplace_back(row, *planned.sortKey);
-        } else if (planned.sortKey && edition_.sorted && FetchSortKeyOfRow(*planned.row).empty()) {
-            sortKeys.emplace_back(*planned.row, *planned.sortKey);
+            const int16_t row = t.order_[t.count_ + staged];
+            t.StageRow(staged++, planned.description, std::move(*planned.page),
+                       t.KeyOf(planned.description, TextView(), firstRows), firstRows);
+            if (!planned.sortKey.empty() && t.edition_.sorted) sortKeys.emplace_back(row, std::move(planned.sortKey));
+        } else if (!planned.sortKey.empty() && t.edition_.sorted && t.FetchSortKeyOfRow(*planned.row).empty()) {
+            sortKeys.emplace_back(*planned.row, std::move(planned.sortKey));
         }
     }
-    Text appended = LoadedText(u"Append ", static_cast<int16_t>(count_ + staged));
+    Text appended = t.LoadedText(u"Append ", static_cast<int16_t>(t.count_ + staged));
     // The file's sort keys, in place for the keys they make (and back on a failure).
     std::unique_ptr<Text[]> madeSortAs;
     std::unique_ptr<std::string[]> keys;
     if (!sortKeys.empty()) {
-        if (!sortAs_) madeSortAs = std::make_unique<Text[]>(kRowCount);
-        Text* const sortAs = sortAs_ ? sortAs_.get() : madeSortAs.get();
+        if (!t.sortAs_) madeSortAs = std::make_unique<Text[]>(kRowCount);
+        Text* const sortAs = t.sortAs_ ? t.sortAs_.get() : madeSortAs.get();
         for (auto& [row, key] : sortKeys) sortAs[row].swap(key);
         try {
-            keys = KeysFor(textOrder_.get(), separator_, true, sortAs, firstRows);
+            keys = t.KeysFor(t.textOrder_.get(), t.separator_, true, sortAs, firstRows);
         } catch (...) {
             for (auto k = sortKeys.rbegin(); k != sortKeys.rend(); ++k) sortAs[k->first].swap(k->second);
             throw;
         }
     }
     // From here on nothing allocates: the merge is written whole.
-    for (Planned& planned : plan) {
-        if (planned.row && planned.page) rows_[*planned.row].page = std::move(*planned.page);
+    for (Planned& planned : plan_) {
+        if (planned.row && planned.page) t.rows_[*planned.row].page = std::move(*planned.page);
     }
-    LinkStagedRows(staged, firstRows);
+    t.LinkStagedRows(staged, firstRows);
     if (keys) {
-        if (madeSortAs) sortAs_ = std::move(madeSortAs);
-        sortKeysHeld_ = true;
-        SortByKeys(std::move(keys));
+        if (madeSortAs) t.sortAs_ = std::move(madeSortAs);
+        t.sortKeysHeld_ = true;
+        t.SortByKeys(std::move(keys));
     }
     return appended;
+}
+
+// The whole file is read before the table changes, so a file that cannot be read to its end
+// changes nothing. Its Description lines pair with its own Page lines only: the object's
+// pending description waits for the next NewFile or AppendFile as before.
+Text Entry::AppendPages(const Text& sFile, int16_t offset) { return AppendPages(sFile, offset, nullptr); }
+
+Text Entry::AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal) {
+    if (sFile.empty()) return Text();
+    if (!platform::FileIsPresent(sFile)) return CannotFindText(sFile);
+    PagesMerge merge(*this, offset);
+    size_t lineRead = 0;
+    Text pending;
+    RootTagSearch root;
+    Text fileSeparator;    // the file's paths are read with it
+    bool keyable = false;  // a SortKey line now names the last pair's row
+    try {
+        IndexFileLineReader lines(sFile);
+        IndexFilePairing pairing(pending);
+        TextView line;
+        while (lines.Next(line, lineRead)) {
+            const std::optional<TextView> tag = pairing.Read(line);
+            if (pairing.Paired()) {
+                if (SeparatorDiffers(fileSeparator)) {
+                    merge.Pair(AsStored(pairing.Description(), fileSeparator), pairing.Page(), lineRead);
+                } else {
+                    merge.Pair(pairing.Description(), pairing.Page(), lineRead);
+                }
+                keyable = true;
+            } else if (pairing.SortKeyRead()) {
+                if (keyable && pending.empty()) merge.SortKey(pairing.SortKey());
+                keyable = false;
+            }
+            if (!tag || root.Decided()) continue;
+            root.Read(*tag);
+            if (root.Root()) {
+                try {
+                    fileSeparator = RecordedLevels(*root.Root());
+                } catch (const AutomationError&) {
+                    // A separator that cannot be read: the file's paths are read with the object's.
+                }
+            }
+        }
+    } catch (...) {
+        if (refusal) *refusal = PagesRefusal{lineRead, Text(), Text()};
+        throw;
+    }
+    return merge.Finish(refusal);
 }

@@ -17,7 +17,6 @@ constexpr TextView kDescriptionTag = u"Description";  // the element names Save 
 constexpr TextView kPageTag = u"Page";
 
 Text CouldNotSave(const Text& sFile) { return u"Could Not Save to " + sFile; }
-Text CannotFind(const Text& sFile) { return u"UFL Error: Cannot find file=" + sFile; }
 
 }  // namespace
 
@@ -93,13 +92,15 @@ Text Entry::NewFile(const Text& sFile) {
     }
 }
 
+Text Entry::CannotFindText(const Text& sFile) { return u"UFL Error: Cannot find file=" + sFile; }
+
 Text Entry::AppendFile(const Text& sFile) {
     if (sFile.empty()) return Text();
     return LoadFile(sFile, u"Append ", false);
 }
 
 Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
-    if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
+    if (!platform::FileIsPresent(sFile)) return CannotFindText(sFile);
     if (edition_.loadClearsPendingDescription) pendingDescription_.clear();
     // Until SetOrder and SetLevels choose, a file read by NewFile brings its order (Keystack)
     // and its levels, each none unless its root start tag records one this machine can apply.
@@ -195,61 +196,5 @@ void Entry::AdoptFileSettings(TextView rootTag) {
     } catch (const AutomationError&) {
         // An order this machine cannot apply (a locale it does not know): the file loads in
         // ordinal order, as it would in a new object.
-    }
-}
-
-// The whole file is read before the table changes, so a file that cannot be read to its end
-// changes nothing. Its Description lines pair with its own Page lines only: the object's
-// pending description waits for the next NewFile or AppendFile as before.
-Text Entry::AppendPages(const Text& sFile, int16_t offset) { return AppendPages(sFile, offset, nullptr); }
-
-Text Entry::AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal) {
-    if (sFile.empty()) return Text();
-    if (!platform::FileIsPresent(sFile)) return CannotFind(sFile);
-    std::vector<PagePair> pairs;
-    std::vector<size_t> pageLines;  // each pair's Page line, only for a caller that asks
-    size_t lineRead = 0;
-    Text pending;
-    RootTagSearch root;
-    Text fileSeparator;  // the file's paths are read with it
-    bool keyable = false;  // a SortKey line now names the last pair's row
-    try {
-        ReadIndexFileLines(sFile, [&](TextView line, size_t number) {
-            lineRead = number;
-            const std::optional<TextView> tag = PairIndexFileLine(
-                line, pending,
-                [&](Text description, Text page) {
-                    pairs.push_back({AsStored(std::move(description), fileSeparator), std::move(page), Text()});
-                    if (refusal) pageLines.push_back(number);
-                    keyable = true;
-                },
-                [&](Text sortKey) {
-                    if (keyable && pending.empty()) pairs.back().sortKey = std::move(sortKey);
-                    keyable = false;
-                });
-            if (!tag || root.Decided()) return;
-            root.Read(*tag);
-            if (root.Root()) {
-                try {
-                    fileSeparator = RecordedLevels(*root.Root());
-                } catch (const AutomationError&) {
-                    // A separator that cannot be read: the file's paths are read with the object's.
-                }
-            }
-        });
-    } catch (...) {
-        if (refusal) *refusal = PagesRefusal{lineRead, Text(), Text()};
-        throw;
-    }
-    size_t refused = pairs.size();
-    try {
-        Text answer = MergePagePairs(pairs, offset, refusal ? &refused : nullptr);
-        if (refusal && refused < pairs.size())
-            *refusal = PagesRefusal{pageLines[refused], pairs[refused].description, pairs[refused].page};
-        return answer;
-    } catch (...) {
-        if (refusal && refused < pairs.size())
-            *refusal = PagesRefusal{pageLines[refused], pairs[refused].description, pairs[refused].page};
-        throw;
     }
 }

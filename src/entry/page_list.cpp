@@ -41,8 +41,6 @@ std::optional<Run> NumericRun(TextView text) {
 
 class PageList {
 public:
-    PageList() { runs_.reserve(4); }  // most lists hold a few runs: one allocation for them
-
     // Adds every page the text lists, its numbers moved by `offset`.
     void AddAll(TextView list, int offset = 0) {
         for (size_t start = 0;;) {
@@ -60,7 +58,7 @@ public:
         if (page.empty()) return;
         if (const auto run = NumericRun(page)) {
             if (run->first + offset < 0 || run->second + offset > kLargestPage) throw OverflowError();
-            runs_.emplace_back(run->first + offset, run->second + offset);
+            runs_.push_back({run->first + offset, run->second + offset});
         } else if (seen_.insert(page).second) {  // a list may hold thousands of other texts
             others_.push_back(page);
         }
@@ -72,24 +70,58 @@ public:
         std::sort(runs_.begin(), runs_.end());
         Text out;
         out.reserve(length_ + 8);  // about the length of what was added: one allocation
-        auto append = [&out](TextView piece) {
+        const auto separate = [&out] {
             if (!out.empty()) out.append(kSeparator);
-            out.append(piece);
         };
         for (size_t i = 0; i < runs_.size();) {
             // Overlapping and touching runs join: 3, 4 and 5-7 are one run 3-7.
             int first = runs_[i].first, last = runs_[i].second;
             for (++i; i < runs_.size() && runs_[i].first <= last + 1; ++i) last = std::max(last, runs_[i].second);
-            append(DecimalText(first));
-            if (last == first + 1) append(DecimalText(last));
-            if (last >= first + 2) out += u"-" + DecimalText(last);
+            separate();
+            AppendDecimal(out, first);
+            if (last == first + 1) {
+                out.append(kSeparator);
+                AppendDecimal(out, last);
+            }
+            if (last >= first + 2) {
+                out.push_back(u'-');
+                AppendDecimal(out, last);
+            }
         }
-        for (TextView other : others_) append(other);
+        for (TextView other : others_) {
+            separate();
+            out.append(other);
+        }
         return out;
     }
 
 private:
-    std::vector<Run> runs_;
+    // The runs, in the list itself while they are few (most lists hold a few): merging a page
+    // into a row's list allocates only the list it writes.
+    class Runs {
+    public:
+        void push_back(Run run) {
+            if (size_ < kHeld) {
+                held_[size_++] = run;
+                return;
+            }
+            if (size_ == kHeld) more_.assign(held_, held_ + kHeld);  // from here on, all in `more_`
+            more_.push_back(run);
+            ++size_;
+        }
+        bool empty() const { return size_ == 0; }
+        size_t size() const { return size_; }
+        Run* begin() { return size_ > kHeld ? more_.data() : held_; }
+        Run* end() { return begin() + size_; }
+        const Run& operator[](size_t i) const { return size_ > kHeld ? more_[i] : held_[i]; }
+
+    private:
+        static constexpr size_t kHeld = 8;
+        Run held_[kHeld];
+        std::vector<Run> more_;
+        size_t size_ = 0;
+    };
+    Runs runs_;
     // Views of the texts being merged, which outlive the list.
     std::vector<TextView> others_;
     std::unordered_set<TextView> seen_;
