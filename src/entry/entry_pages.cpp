@@ -54,7 +54,9 @@ public:
         : table_(table),
           offset_(offset),
           planOfRow_(kRowCount, -1),
-          room_(table.count_ < kStoreLimit ? static_cast<size_t>(kStoreLimit - table.count_) : 0) {}
+          room_(table.count_ < kStoreLimit ? static_cast<size_t>(kStoreLimit - table.count_) : 0) {
+        plan_.reserve(kRowCount);  // a chapter names about as many rows as a table holds: no copy to grow
+    }
 
     // The next pair of the file (its Page line: `line`). A pair that refuses the merge ends the
     // plan, but not the reading: an error that stops the reading further on still comes first,
@@ -71,7 +73,7 @@ public:
     }
     // The sort key the file records for the last pair's row.
     void SortKey(const Text& sortKey) {
-        if (last_ && !sortKey.empty()) plan_[*last_].sortKey = sortKey;
+        if (last_ && !sortKey.empty()) sortKeyOf_[*last_] = sortKey;
     }
     // Throws the error of the pair that refused the merge; answers the table-full text, and
     // changes nothing, when the new rows do not fit; or writes the plan. `refusal`, where given,
@@ -80,10 +82,10 @@ public:
 
 private:
     struct Planned {
-        std::optional<int16_t> row;  // the row Store would update; none for a new row
-        Text description;            // a new row's
-        std::optional<Text> page;    // the page it will hold, where that changes (a new row: always)
-        Text sortKey;                // the file's, for a row that has none (empty: none)
+        int16_t row;               // the row Store would update; -1 for a new row
+        bool paged;                // `page` is the page it will hold (it changes; a new row: always)
+        uint32_t description;      // a new row's, in newDescriptions_
+        Text page;
     };
     // Plays one pair; the plan entry of its row, if it names one.
     std::optional<size_t> Play(const Text& description, const Text& page, size_t line);
@@ -91,12 +93,15 @@ private:
         planOfNew_.emplace(description, plan_.size());
         // The first new description past the table's room, for a caller that names it.
         if (planOfNew_.size() == room_ + 1) tableFull_ = PagesRefusal{line, pairDescription, pairPage};
-        plan_.push_back({std::nullopt, description, std::move(page), Text()});
+        plan_.push_back({-1, true, static_cast<uint32_t>(newDescriptions_.size()), std::move(page)});
+        newDescriptions_.push_back(description);
     }
 
     Entry& table_;
     const int16_t offset_;
     std::vector<Planned> plan_;  // in the order the file first names each row
+    std::vector<Text> newDescriptions_;
+    std::unordered_map<size_t, Text> sortKeyOf_;  // the file's sort key of a plan entry's row
     std::vector<int> planOfRow_;
     std::unordered_map<Text, size_t> planOfNew_;
     const size_t room_;
@@ -112,7 +117,7 @@ std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Tex
     if (const std::optional<int16_t> row = table_.StoreRowOf(description)) {
         if (planOfRow_[*row] < 0) {
             planOfRow_[*row] = static_cast<int>(plan_.size());
-            plan_.push_back({row, Text(), std::nullopt, Text()});
+            plan_.push_back({*row, false, 0, Text()});
         }
         at = static_cast<size_t>(planOfRow_[*row]);
     } else if (const auto found = planOfNew_.find(description); found != planOfNew_.end()) {
@@ -139,11 +144,12 @@ std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Tex
     }
     Planned& planned = plan_[at];
     if (page.empty()) return at;  // adds no page
-    const Text& current = planned.page ? *planned.page : table_.rows_[*planned.row].page;
+    const Text& current = planned.paged ? planned.page : table_.rows_[planned.row].page;
     Text merged = MergePageList(current, page, offset_);
     if (merged != current) {
         CheckPageFitsLine(merged);
         planned.page = std::move(merged);
+        planned.paged = true;
     }
     return at;
 }
@@ -165,14 +171,17 @@ Text Entry::PagesMerge::Finish(PagesRefusal* refusal) {
     FirstRows firstRows;
     int16_t staged = 0;
     std::vector<std::pair<int16_t, Text>> sortKeys;  // Keystack: the file's, for rows without one
-    for (Planned& planned : plan_) {
-        if (!planned.row) {
+    for (size_t i = 0; i < plan_.size(); ++i) {
+        Planned& planned = plan_[i];
+        const auto sortKey = t.edition_.sorted && !sortKeyOf_.empty() ? sortKeyOf_.find(i) : sortKeyOf_.end();
+        if (planned.row < 0) {
             const int16_t row = t.order_[t.count_ + staged];
-            t.StageRow(staged++, planned.description, std::move(*planned.page),
-                       t.KeyOf(planned.description, TextView(), firstRows), firstRows);
-            if (!planned.sortKey.empty() && t.edition_.sorted) sortKeys.emplace_back(row, std::move(planned.sortKey));
-        } else if (!planned.sortKey.empty() && t.edition_.sorted && t.FetchSortKeyOfRow(*planned.row).empty()) {
-            sortKeys.emplace_back(*planned.row, std::move(planned.sortKey));
+            const Text& description = newDescriptions_[planned.description];
+            t.StageRow(staged++, description, std::move(planned.page), t.KeyOf(description, TextView(), firstRows),
+                       firstRows);
+            if (sortKey != sortKeyOf_.end()) sortKeys.emplace_back(row, std::move(sortKey->second));
+        } else if (sortKey != sortKeyOf_.end() && t.FetchSortKeyOfRow(planned.row).empty()) {
+            sortKeys.emplace_back(planned.row, std::move(sortKey->second));
         }
     }
     Text appended = t.LoadedText(u"Append ", static_cast<int16_t>(t.count_ + staged));
@@ -192,7 +201,7 @@ Text Entry::PagesMerge::Finish(PagesRefusal* refusal) {
     }
     // From here on nothing allocates: the merge is written whole.
     for (Planned& planned : plan_) {
-        if (planned.row && planned.page) t.rows_[*planned.row].page = std::move(*planned.page);
+        if (planned.row >= 0 && planned.paged) t.rows_[planned.row].page = std::move(planned.page);
     }
     t.LinkStagedRows(staged, firstRows);
     if (keys) {
