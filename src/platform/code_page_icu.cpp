@@ -116,6 +116,9 @@ std::unique_ptr<CodePageTable> MakeCodePageTable(std::string_view name, Text& wh
                                    : static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
                                                            static_cast<unsigned char>(bytes[1]));
     }
+    table->asciiAsIs = true;
+    for (int b = 0; b < 0x80; ++b)
+        if (table->leadByte[b] || table->byteChar[b] != static_cast<char16_t>(b)) table->asciiAsIs = false;
     return table;
 }
 

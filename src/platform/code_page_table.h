@@ -24,6 +24,9 @@ struct CodePageTable {
     // Each 16-bit unit's code: 0 bytes (the code page cannot show it), 1 or 2 (lead, trail).
     std::vector<uint8_t> codeLength;
     std::vector<uint16_t> code;
+    // Every byte below 128 is the character of its code (as in the code pages of Windows), so
+    // that a run of them converts sixteen at a time.
+    bool asciiAsIs = false;
 };
 
 // The tables of the code page ICU knows by `name`; a name of digits alone ("1250", "932") is

@@ -84,6 +84,18 @@ void AppendFromCodePage(const CodePageTable& page, Text& out, std::string_view b
     char16_t* const to = out.data() + at;
     size_t n = 0;
     for (size_t i = 0; i < bytes.size(); ++i) {
+#if defined(__SSE2__)
+        // Markup, digits and Latin letters, most of a file: sixteen bytes at a time where all are ASCII.
+        if (page.asciiAsIs) {
+            for (; i + 16 <= bytes.size(); i += 16, n += 16) {
+                const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+                if (_mm_movemask_epi8(sixteen) != 0) break;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n), _mm_unpacklo_epi8(sixteen, _mm_setzero_si128()));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n + 8), _mm_unpackhi_epi8(sixteen, _mm_setzero_si128()));
+            }
+            if (i == bytes.size()) break;
+        }
+#endif
         const unsigned char b = static_cast<unsigned char>(bytes[i]);
         if (page.leadByte[b] && i + 1 < bytes.size()) {
             const char16_t ch = page.pairChar[b << 8 | static_cast<unsigned char>(bytes[i + 1])];

@@ -570,6 +570,22 @@ TEST(IndexFile, SaveMemoryStaysBoundedWhateverTheTableHolds) {
     EXPECT_GT(fs::file_size(fs::path(path)), 8000u * 4000u);
 }
 
+// A load holds the file once, as its bytes, and turns it into text a piece at a time: what a
+// NewFile needs beyond the table is about the file's size, never a copy of its text.
+TEST(IndexFile, NewFileMemoryIsAboutTheFileItself) {
+    TempFolder folder;
+    const Text path = folder / "large.xml";
+    Entry entry;
+    for (int i = 0; i < Entry::kStoreLimit; ++i) entry.Store(DecimalText(10000 + i) + Text(95, u'd'), Text(100, u'p'));
+    ASSERT_EQ(entry.Save(path), Text(Build::kSavedText) + path + u" (8000 lines) ");
+    const size_t size = fs::file_size(fs::path(path));
+    Entry loaded;
+    ASSERT_EQ(loaded.NewFile(path), u"Load 8000" + kLoaded);  // the rows' own strings are made once
+    const AllocationMeter meter;
+    ASSERT_EQ(loaded.NewFile(path), u"Load 8000" + kLoaded);
+    EXPECT_LT(meter.PeakExtraBytes(), size + 256 * 1024) << "a file of " << size << " bytes";
+}
+
 TEST(IndexFile, EveryLineSaveWritesCanBeReadBack) {
     TempFolder folder;
     const Text path = folder / "long.xml";

@@ -150,6 +150,11 @@ TEST(Platform, AnotherCodePageServesEveryAnsiFunctionUntilWindows1252IsChosenAga
     EXPECT_EQ(platform::ToAnsi(u"\u65E5\u672C<\u00E9"), std::string("\x93\xFA\x96\x7B<?"));
     // A lead byte without its trail takes nothing after it along: a line still ends at its CR.
     EXPECT_EQ(platform::FromAnsi("\x93\xFA\x96\x7B\x82\r\n\x82"), u"\u65E5\u672C\uFFFD\r\n\uFFFD");
+    // Runs of ASCII bytes convert sixteen at a time: a double-byte character whose trail byte is
+    // ASCII ("\x95\x5C") keeps its trail wherever it stands in such a run.
+    for (size_t k = 0; k < 20; ++k)
+        EXPECT_EQ(platform::FromAnsi(std::string(k, 'a') + "\x95\x5C" + std::string(17, 'b') + "\x82"),
+                  Text(k, u'a') + u"\u8868" + Text(17, u'b') + u"\uFFFD") << k;
     // Neither a double-byte character nor one the code page lacks becomes a reference.
     EXPECT_EQ(XmlEscape(u"\u3042\u00E9\u00FF"), u"\u3042\u00E9\u00FF");
 
