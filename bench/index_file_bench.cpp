@@ -1,5 +1,7 @@
 // Save and NewFile of a full table (8000 entries), each beside the same bytes written and
-// read the simplest way, with stdio; and AppendPages of a book's chapter beside AppendFile.
+// read the simplest way, with stdio; NewFile of a file in a double-byte code page (as another
+// tool writes one: its characters as they are) beside reading it; and AppendFile and
+// AppendPages of a book's chapter beside reading the chapter.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -8,6 +10,7 @@
 
 #include "core/build.h"
 #include "bench_data.h"
+#include "platform/platform.h"
 #include "ratio_summary.h"
 
 namespace {
@@ -73,16 +76,66 @@ void NewFile(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(ReadAll(folder / "index.xml").size()));
 }
 
-void RawRead(benchmark::State& state) {
-    bench::BenchFolder folder;
-    FullTable().Save(PathText(folder / "index.xml"));
+void ReadBytes(benchmark::State& state, const std::filesystem::path& path) {
     size_t size = 0;
     for (auto _ : state) {
-        const std::string bytes = ReadAll(folder / "index.xml");
+        const std::string bytes = ReadAll(path);
         size = bytes.size();
         benchmark::DoNotOptimize(bytes.data());
     }
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
+}
+
+void RawRead(benchmark::State& state) {
+    bench::BenchFolder folder;
+    FullTable().Save(PathText(folder / "index.xml"));
+    ReadBytes(state, folder / "index.xml");
+}
+
+// A full table's file in code page 932 with its Japanese characters as they are (two bytes
+// each), as a tool other than Save writes it; the rows as FullTable's, each with a few of them.
+void WriteDoubleByteFile(const std::filesystem::path& path) {
+    Text text = u"<?xml version=\"1.0\" encoding=\"shift_jis\"?>\r\n<" + Text(Build::kRootElement) + u">\r\n";
+    const Text entry(Build::kEntryElement);
+    int i = 0;
+    for (const Text& d : bench::Descriptions(bench::Order::kAscending)) {
+        const Text extra = i % 10 == 0 ? u" &amp; \u307B\u304B" : i % 10 == 5 ? u" \u7D22\u5F15" : u"";
+        text += u"\t<" + entry + u">\r\n\t\t<Description>\u9805\u76EE " + d + extra + u"</Description>\r\n\t\t<Page>" +
+                DecimalText(1 + i % 400) + u"</Page>\r\n\t</" + entry + u">\r\n";
+        ++i;
+    }
+    text += u"</" + Text(Build::kRootElement) + u">\r\n";
+    const std::string bytes = platform::ToAnsi(text);
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+}
+
+// In code page 932 for its run; back to Windows-1252, the native default, after it.
+template <typename Run>
+void InDoubleByteCodePage(benchmark::State& state, Run&& run) {
+    if (!platform::UseAnsiCodePage("932").empty()) {
+        state.SkipWithError("code page 932 is not available");
+        return;
+    }
+    bench::BenchFolder folder;
+    WriteDoubleByteFile(folder / "index932.xml");
+    run(folder / "index932.xml");
+    platform::UseAnsiCodePage("windows-1252");
+}
+
+void NewFileDoubleByte(benchmark::State& state) {
+    InDoubleByteCodePage(state, [&state](const std::filesystem::path& path) {
+        Entry entry;
+        for (auto _ : state) benchmark::DoNotOptimize(entry.NewFile(PathText(path)));
+        if (entry.Count() != bench::kRows) state.SkipWithError("the file did not load whole");
+        state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(ReadAll(path).size()));
+    });
+}
+
+void RawReadDoubleByte(benchmark::State& state) {
+    InDoubleByteCodePage(state, [&state](const std::filesystem::path& path) { ReadBytes(state, path); });
 }
 
 // A chapter of a book: the full table's terms on other pages, a list now and then, as
@@ -135,13 +188,28 @@ BENCHMARK(Save)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RawWrite)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(NewFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(RawRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(NewFileDoubleByte)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(RawReadDoubleByte)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(AppendFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(AppendPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+void RawReadChapter(benchmark::State& state) {
+    bench::BenchFolder folder;
+    Chapter().Save(PathText(folder / "chapter.xml"));
+    ReadBytes(state, folder / "chapter.xml");
+}
+BENCHMARK(RawReadChapter)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 const std::string kBuildName(Build::kIdentity.libraryName.begin(), Build::kIdentity.libraryName.end());
 const bool kRatios =
-    AddRatio({kBuildName + " Save 8000 entries / raw write", "Save/real_time", 1, "RawWrite/real_time", 1, 3}) &&
-    AddRatio({kBuildName + " NewFile 8000 entries / raw read", "NewFile/real_time", 1, "RawRead/real_time", 1, 3}) &&
+    AddRatio({kBuildName + " Save 8000 entries / raw write", "Save/real_time", 1, "RawWrite/real_time", 1, 4}) &&
+    AddRatio({kBuildName + " NewFile 8000 entries / raw read", "NewFile/real_time", 1, "RawRead/real_time", 1, 20}) &&
+    AddRatio({kBuildName + " NewFile 8000, code page 932 / raw read", "NewFileDoubleByte/real_time", 1,
+              "RawReadDoubleByte/real_time", 1, 20}) &&
+    AddRatio({kBuildName + " AppendFile 8000 into 8000 / raw read", "AppendFile/real_time", 1,
+              "RawReadChapter/real_time", 1, 20}) &&
+    AddRatio({kBuildName + " AppendPages 8000 into 8000 / raw read", "AppendPages/real_time", 1,
+              "RawReadChapter/real_time", 1, 20}) &&
     AddRatio({kBuildName + " AppendPages 8000 into 8000 / AppendFile", "AppendPages/real_time", 1,
               "AppendFile/real_time", 1, 2});
 
