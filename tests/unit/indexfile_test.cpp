@@ -208,7 +208,7 @@ TEST_F(IndexFileTool, CheckPassesCleanFilesAndGoesOnPastOnesItCannotRead) {
 
 #ifndef _WIN32
     // Output that cannot be written is a failure of its own, whatever the file.
-    for (const std::string& command : {"show", "check"}) {
+    for (const char* command : {"show", "check"}) {
         const std::string line = std::string(FOLIO_TEST_INDEXFILE) + " " + command + " '" + index + "' > /dev/full 2>/dev/null";
         const int status = std::system(line.c_str());
         ASSERT_TRUE(WIFEXITED(status)) << command;
