@@ -299,8 +299,14 @@ bool IndexFileLineReader::DecodePiece() {
                                         [&](size_t i) { return Utf16UnitAt(rest, i, bigEndian); });
         end = endUnit == units ? rest.size() : 2 * endUnit;  // the last piece takes an odd last byte
     } else {
-        end = PieceEnd(0, pieceBytes_, rest.size(), crEnds_,
-                       [&](size_t i) { return static_cast<char16_t>(static_cast<unsigned char>(rest[i])); });
+        // A line-end byte right after a byte above 127 may be the second byte of a double-byte
+        // character as the system reads it (Windows reads "\x81\r" as one): no piece ends there,
+        // so that each piece's text is the text the whole file gives.
+        end = PieceEnd(0, pieceBytes_, rest.size(), crEnds_, [&](size_t i) {
+            const auto byte = static_cast<unsigned char>(rest[i]);
+            if ((byte == '\r' || byte == '\n') && i > 0 && static_cast<unsigned char>(rest[i - 1]) >= 0x80) return u'\0';
+            return static_cast<char16_t>(byte);
+        });
     }
     piece_.clear();
     begin_ = 0;
