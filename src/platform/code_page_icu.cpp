@@ -3,6 +3,7 @@
 #include <unicode/ucnv_cb.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/code_page_table.h"
 
@@ -79,6 +80,16 @@ std::unique_ptr<CodePageTable> MakeCodePageTable(std::string_view name, Text& wh
         table->byteChar[b] = Decode(c, &byte, 1, truncated);
         table->leadByte[b] = !table->singleByte && truncated;
     }
+    // ICU's table of 932 swaps three controls (1A, 1C, 7F) as IBM's code pages do; in Windows'
+    // code pages every control byte is the control of its own code.
+    std::vector<int> ownControls;
+    const auto isControl = [](char16_t c) { return c < 0x20 || c == 0x7F; };
+    for (int b = 0; b < 0x80; ++b) {
+        if (isControl(static_cast<char16_t>(b)) && table->byteChar[b] != b && isControl(table->byteChar[b])) {
+            table->byteChar[b] = static_cast<char16_t>(b);
+            ownControls.push_back(b);
+        }
+    }
     // The file's markup must read as ASCII: the tags, references, blanks and line ends.
     for (char16_t ch : Text(u"<>/&#;!?=\"' \t\r\n0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) {
         if (table->byteChar[ch] != ch) {
@@ -115,6 +126,10 @@ std::unique_ptr<CodePageTable> MakeCodePageTable(std::string_view name, Text& wh
         table->code[unit] = n == 1 ? static_cast<unsigned char>(bytes[0])
                                    : static_cast<uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
                                                            static_cast<unsigned char>(bytes[1]));
+    }
+    for (int b : ownControls) {
+        table->codeLength[b] = 1;
+        table->code[b] = static_cast<uint16_t>(b);
     }
     table->asciiAsIs = true;
     for (int b = 0; b < 0x80; ++b)

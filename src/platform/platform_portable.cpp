@@ -86,12 +86,18 @@ void AppendFromCodePage(const CodePageTable& page, Text& out, std::string_view b
     for (size_t i = 0; i < bytes.size(); ++i) {
 #if defined(__SSE2__)
         // Markup, digits and Latin letters, most of a file: sixteen bytes at a time where all are ASCII.
+        // Sixteen are widened even when some are not ASCII (there is room: never more characters
+        // than bytes); only the ASCII ones before the first other byte are taken.
         if (page.asciiAsIs) {
-            for (; i + 16 <= bytes.size(); i += 16, n += 16) {
+            while (i + 16 <= bytes.size()) {
                 const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
-                if (_mm_movemask_epi8(sixteen) != 0) break;
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n), _mm_unpacklo_epi8(sixteen, _mm_setzero_si128()));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n + 8), _mm_unpackhi_epi8(sixteen, _mm_setzero_si128()));
+                const int high = _mm_movemask_epi8(sixteen);
+                const size_t ascii = high == 0 ? 16 : static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+                i += ascii;
+                n += ascii;
+                if (ascii < 16) break;
             }
             if (i == bytes.size()) break;
         }

@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include <atomic>
@@ -14,6 +15,7 @@
 
 #include "core/error.h"
 #include "core/per_thread.h"
+#include "core/text.h"
 #include "platform/platform.h"
 #include "platform/text_order.h"
 #include "platform/windows_locale_data.h"
@@ -83,6 +85,13 @@ TEST(Platform, FormatCode0000) {
     EXPECT_EQ(platform::FormatCode0000(-5), u"-0005");
 }
 
+TEST(Text, DecimalTextOfEveryWidth) {
+    const std::pair<int64_t, TextView> cases[] = {
+        {0, u"0"}, {-7, u"-7"}, {32767, u"32767"}, {4294967295, u"4294967295"}, {4294967296, u"4294967296"},
+        {-4294967296, u"-4294967296"}, {INT64_MAX, u"9223372036854775807"}, {INT64_MIN, u"-9223372036854775808"}};
+    for (const auto& [value, text] : cases) EXPECT_EQ(DecimalText(value), text) << value;
+}
+
 TEST(Platform, AnsiCodePage1252) {
     EXPECT_EQ(platform::AnsiCodeOf(u'A'), 65);
     EXPECT_EQ(platform::AnsiCodeOf(u'\u00E9'), 233);   // é
@@ -119,6 +128,9 @@ TEST(PlatformInAnyCodePage, SingleByteCodePagesHaveNoDoubleByteCharacters) {
     if (std::getenv("FOLIO_CODE_PAGE_932")) {
         EXPECT_FALSE(platform::AnsiCodePageIsSingleByte());
         EXPECT_EQ(platform::AnsiCodeOf(u'\u3042'), static_cast<int16_t>(0x82A0));
+        // Every control byte is the control of its own code (ICU's table swaps 1A, 1C and 7F).
+        EXPECT_EQ(platform::FromAnsi("\x1A\x1C\x7F"), u"\x1A\x1C\x7F");
+        EXPECT_EQ(platform::ToAnsi(u"\x1A\x1C\x7F"), "\x1A\x1C\x7F");
     }
 }
 
@@ -155,6 +167,8 @@ TEST(Platform, AnotherCodePageServesEveryAnsiFunctionUntilWindows1252IsChosenAga
     for (size_t k = 0; k < 20; ++k)
         EXPECT_EQ(platform::FromAnsi(std::string(k, 'a') + "\x95\x5C" + std::string(17, 'b') + "\x82"),
                   Text(k, u'a') + u"\u8868" + Text(17, u'b') + u"\uFFFD") << k;
+    EXPECT_EQ(platform::FromAnsi("\x1A\x1C\x7F"), u"\x1A\x1C\x7F");  // as Windows' 932, not ICU's
+    EXPECT_EQ(platform::ToAnsi(u"\x1A\x1C\x7F"), "\x1A\x1C\x7F");
     // Neither a double-byte character nor one the code page lacks becomes a reference.
     EXPECT_EQ(XmlEscape(u"\u3042\u00E9\u00FF"), u"\u3042\u00E9\u00FF");
 
