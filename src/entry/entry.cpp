@@ -56,6 +56,7 @@ std::vector<TextView> Entry::MissingParents(TextView description, const FirstRow
 }
 
 std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page, int16_t limit, size_t hash) {
+    if (!ParentPath(description, separator_)) return AddRow(description, page, limit, hash);
     FirstRows staged;
     const std::vector<TextView> parents = MissingParents(description, staged);
     if (count_ + static_cast<int>(parents.size()) + 1 > limit) return std::nullopt;
@@ -67,6 +68,25 @@ std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page,
     const int16_t row = order_[count_ + k];
     StageRow(k++, description, page, KeyOf(description, TextView(), staged), staged, hash);
     LinkStagedRows(k, staged);
+    return row;
+}
+
+// StageRow and LinkStagedRows for one row, without an index of staged rows: a load enters
+// thousands of rows that lack no parent. What may fail comes first, while the row is free.
+std::optional<int16_t> Entry::AddRow(const Text& description, const Text& page, int16_t limit, size_t hash) {
+    if (count_ + 1 > limit) return std::nullopt;
+    static const FirstRows kNoneStaged;
+    std::string key = KeyOf(description, TextView(), kNoneStaged);
+    firstRow_.Reserve(firstRow_.Size() + 1);
+    const int16_t row = order_[count_];
+    Row& into = rows_[row];
+    into.description = description;
+    into.page = page;
+    // From here on nothing allocates.
+    if (keys_) keys_[row] = std::move(key);
+    if (sortAs_) sortAs_[row].clear();
+    if (!into.description.empty()) firstRow_.Insert(into.description, hash, row);  // a held one keeps its row
+    LinkFirstFreeRow();
     return row;
 }
 
@@ -148,21 +168,23 @@ void Entry::StageRow(int16_t staged, const Text& description, std::string& key, 
 void Entry::LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept {
     // A description already held (a file's second row of it) keeps its first row in the index.
     firstRow_.Merge(firstRows);  // the room was reserved when the rows were staged
-    for (int16_t k = 0; k < staged; ++k) {
-        // The first free row's number moves from the end of those in use to its place.
-        int16_t* const end = order_.get() + count_;
-        const int16_t row = *end;
-        int16_t* at;
-        if (edition_.sorted) {
-            const std::string_view key = keys_ ? std::string_view(keys_[row]) : std::string_view();
-            at = SortedPlaceOf({key, rows_[row].description});
-        } else {
-            at = order_.get() + PlaceInOrder(row);
-        }
-        std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
-        *at = row;
-        ++count_;
+    for (int16_t k = 0; k < staged; ++k) LinkFirstFreeRow();
+}
+
+// The first free row's number moves from the end of those in use to its place.
+void Entry::LinkFirstFreeRow() noexcept {
+    int16_t* const end = order_.get() + count_;
+    const int16_t row = *end;
+    int16_t* at;
+    if (edition_.sorted) {
+        const std::string_view key = keys_ ? std::string_view(keys_[row]) : std::string_view();
+        at = SortedPlaceOf({key, rows_[row].description});
+    } else {
+        at = order_.get() + PlaceInOrder(row);
     }
+    std::memmove(at + 1, at, static_cast<size_t>(end - at) * sizeof *at);
+    *at = row;
+    ++count_;
 }
 
 void Entry::ReleaseRows() {

@@ -124,6 +124,8 @@ private:
     // row; none, and nothing added, when the table has no room (`limit`: the rows it may hold).
     // `hash`: the description's (RowIndex::Hash).
     std::optional<int16_t> AddRows(const Text& description, const Text& page, int16_t limit, size_t hash);
+    // AddRows of a description that has no parent (a top level, or levels off).
+    std::optional<int16_t> AddRow(const Text& description, const Text& page, int16_t limit, size_t hash);
     // Store of a description it accepts: the row that holds `pageNo` now, or none when the
     // table has no room (Store's answer, a copy of the description, is no use to a load).
     std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo);
@@ -170,6 +172,8 @@ private:
     void StageRow(int16_t staged, const Text& description, const Text& page, std::string key, FirstRows& firstRows,
                   size_t hash);
     void LinkStagedRows(int16_t staged, FirstRows& firstRows) noexcept;
+    // Takes the first free row into use at its place (LinkStagedRows of one row).
+    void LinkFirstFreeRow() noexcept;
     // StageRow once the row's page is written.
     void StageRow(int16_t staged, const Text& description, std::string& key, FirstRows& firstRows, size_t hash);
     // The parents a path lacks (held neither in use nor in `staged`), from the top.

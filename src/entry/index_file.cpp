@@ -164,6 +164,10 @@ std::optional<int16_t> Entry::LoadPair(const Text& description, const Text& page
         return StoreRow(description, page);
     }
     if (count_ > kStoreLimit) return std::nullopt;
+    if (!ParentPath(description, separator_)) {
+        AddRow(description, page, kRowCount, RowIndex::Hash(description));
+        return std::nullopt;
+    }
     // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too; a
     // path goes into its parent's block, with the parents it lacks (when there is room).
     FirstRows staged;

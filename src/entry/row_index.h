@@ -26,7 +26,30 @@ public:
     RowIndex& operator=(const RowIndex&) = delete;
 
     // The hash that Find and Insert may be given, for a key looked up in more than one index.
-    static size_t Hash(TextView key) { return std::hash<TextView>{}(key); }
+    // Eight bytes at a time, each mixed in by a multiplication, the low bits (which place a key)
+    // mixed from the high ones at the end: several times quicker than the library's hash of a
+    // text, and as good for the descriptions of one table.
+    static size_t Hash(TextView key) {
+        constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+        const char* bytes = reinterpret_cast<const char*>(key.data());
+        size_t left = key.size() * sizeof(char16_t);
+        uint64_t h = left * kMultiplier;
+        for (; left >= 8; bytes += 8, left -= 8) {
+            uint64_t word;
+            std::memcpy(&word, bytes, 8);
+            h = (h ^ word) * kMultiplier;
+            h ^= h >> 29;
+        }
+        if (left > 0) {
+            uint64_t word = 0;
+            std::memcpy(&word, bytes, left);
+            h = (h ^ word) * kMultiplier;
+        }
+        h ^= h >> 32;
+        h *= kMultiplier;
+        h ^= h >> 29;
+        return static_cast<size_t>(h);
+    }
 
     size_t Size() const { return size_; }
     std::optional<int16_t> Find(TextView key) const { return Find(key, Hash(key)); }
