@@ -23,15 +23,19 @@ Text DecimalText(int64_t value) {
 // Digits written from the last, into room on the stack: page lists write thousands of numbers.
 void AppendDecimal(Text& out, int64_t value) {
     char16_t digits[20];
-    size_t n = 0;
-    // The magnitude unsigned, so that the most negative value has one too.
+    char16_t* const end = digits + sizeof digits / sizeof *digits;
+    char16_t* first = end;
+    // The magnitude unsigned, so that the most negative value has one too; in 32 bits where it
+    // fits (page numbers, counts), which divide by ten more cheaply.
     uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    for (; magnitude > UINT32_MAX; magnitude /= 10) *--first = static_cast<char16_t>(u'0' + magnitude % 10);
+    uint32_t small = static_cast<uint32_t>(magnitude);
     do {
-        digits[sizeof digits / sizeof *digits - ++n] = static_cast<char16_t>(u'0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude != 0);
-    if (value < 0) out.push_back(u'-');
-    out.append(digits + sizeof digits / sizeof *digits - n, n);
+        *--first = static_cast<char16_t>(u'0' + small % 10);
+        small /= 10;
+    } while (small != 0);
+    if (value < 0) *--first = u'-';
+    out.append(first, static_cast<size_t>(end - first));
 }
 
 Text Quoted(TextView text, size_t shown) {

@@ -131,6 +131,20 @@ private:
 }  // namespace
 
 Text MergePageList(TextView list, TextView page, int offset) {
+    // One page into a list of one, the most common merge: the two in order ("3, 7", "3, 4"), or one.
+    if (const auto held = NumericPage(list)) {
+        if (const auto added = NumericPage(page)) {
+            const int moved = *added + offset;
+            if (moved < 0 || moved > kLargestPage) throw OverflowError();
+            Text out;
+            out.reserve(list.size() + kSeparator.size() + 5);
+            AppendDecimal(out, std::min(*held, moved));
+            if (moved == *held) return out;
+            out.append(kSeparator);
+            AppendDecimal(out, std::max(*held, moved));
+            return out;
+        }
+    }
     PageList pages;
     pages.AddAll(list);
     pages.AddAll(page, offset);

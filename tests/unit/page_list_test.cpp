@@ -127,6 +127,9 @@ TEST(PageListShift, AMergeMovesOnlyThePagesAdded) {
     EXPECT_EQ(MergePageList(u"5", u"", 3), u"5");
     EXPECT_EQ(MergePageList(u"32767", u"iv", 1), u"32767, iv");  // the list itself never moves
     EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1", u"iv, 5", -6); }), kErrorOverflow);
+    EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1", u"5", -6); }), kErrorOverflow);  // one page into one
+    EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1", u"32767", 1); }), kErrorOverflow);
+    EXPECT_EQ(MergePageList(u"130", u"11", 120), u"130, 131");
     // The same as moving the page first and merging it then.
     for (TextView list : {u"", u"3, 7-9", u"iv, 9, 2, 9", u"100-102, x"}) {
         for (TextView page : {u"", u"1", u"1-3, 97", u"x, 5, x", u"iv"}) {
