@@ -145,7 +145,8 @@ void DecodeEntities(Text& text) {
 template <class Out>
 void EscapeInto(TextView text, Out& out) {
     size_t run = 0;  // where the characters not yet handed over begin
-    for (size_t i = 0; i < text.size(); ++i) {
+    // Most characters need nothing: the search goes from one that may to the next.
+    for (size_t i = 0; (i = FindUnitAboveOrOf(text, i, 126, u'&', u'>', u'<', u'\'', u'"', kCR)) < text.size(); ++i) {
         const char16_t c = text[i];
         std::string_view markup;
         switch (c) {
@@ -208,6 +209,14 @@ struct AnsiEscapes {
         bytes.resize(at + run.size());
         char* const to = bytes.data() + at;
         size_t i = 0;
+#if defined(__SSE2__)
+        for (; i + 8 <= run.size(); i += 8) {  // eight ASCII characters at a time
+            const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(run.data() + i));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(eight, _mm_set1_epi16(0x7F)), _mm_setzero_si128())) != 0xFFFF)
+                break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + i), _mm_packus_epi16(eight, eight));
+        }
+#endif
         for (; i < run.size() && run[i] < 0x80; ++i) to[i] = static_cast<char>(run[i]);
         if (i < run.size()) {
             bytes.resize(at + i);

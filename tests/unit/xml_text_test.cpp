@@ -1,6 +1,9 @@
 // XMLCode's text functions: escaping, character data, unescaping, element values.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "core/error.h"
 #include "platform/platform.h"
 #include "test_text.h"
@@ -25,6 +28,26 @@ TEST(XmlEscape, WorkedExamples) {
     EXPECT_EQ(XmlEscape(u"\u00E9"), u"&#0233;");
     EXPECT_EQ(XmlEscape(u"\x7F~"), u"&#0127;~");
     EXPECT_EQ(XmlEscape(u"\u4E2D"), u"\u4E2D");  // not in the code page: left for the file's '?'
+}
+
+// Long texts are searched several characters at a time: each escape at every place of one.
+TEST(XmlEscape, EveryEscapeAtEveryPlaceOfALongText) {
+    const std::pair<TextView, std::string_view> cases[] = {
+        {u"&", "&amp;"}, {u">", "&gt;"}, {u"<", "&lt;"}, {u"'", "&apos;"}, {u"\"", "&quot;"},
+        {u"\r", "&#0013;"}, {u"\r\n", "&#0013;&#0010;"}, {u"\x7F", "&#0127;"}, {u"\u00E9", "&#0233;"},
+        {u"\u20AC", "&#0128;"}, {u"\u4E2D", "?"}, {u"~\n", "~\n"}};
+    for (const auto& [character, escaped] : cases) {
+        for (size_t k = 0; k < 20; ++k) {
+            const Text text = Text(k, u'a') + Text(character) + Text(19 - k, u'b');
+            const std::string expected = std::string(k, 'a') + std::string(escaped) + std::string(19 - k, 'b');
+            std::string bytes = "<";
+            EXPECT_EQ(AppendXmlEscapedAnsi(bytes, text, 100), expected.size()) << k;
+            EXPECT_EQ(bytes, "<" + expected) << k;
+            if (character != u"\u4E2D") {
+                EXPECT_EQ(XmlEscape(text), AsciiToText(expected)) << k;
+            }
+        }
+    }
 }
 
 TEST(XmlEscape, LineBreaksStayOnTheLine) {
