@@ -26,6 +26,14 @@ std::optional<int> NumericPage(TextView text) {
     return value;
 }
 
+// Writes a page number (0 to 32767) at `at`; where it ends.
+size_t PutPage(char16_t* to, size_t at, int page) {
+    size_t digits = 1;
+    for (int rest = page / 10; rest > 0; rest /= 10) ++digits;
+    for (size_t k = digits; k > 0; page /= 10) to[at + --k] = static_cast<char16_t>(u'0' + page % 10);
+    return at + digits;
+}
+
 using Run = std::pair<int, int>;  // first and last page, first <= last
 
 // A number, or a range "a-b" of numbers with a < b.
@@ -136,13 +144,14 @@ Text MergePageList(TextView list, TextView page, int offset) {
         if (const auto added = NumericPage(page)) {
             const int moved = *added + offset;
             if (moved < 0 || moved > kLargestPage) throw OverflowError();
-            Text out;
-            out.reserve(list.size() + kSeparator.size() + 5);
-            AppendDecimal(out, std::min(*held, moved));
-            if (moved == *held) return out;
-            out.append(kSeparator);
-            AppendDecimal(out, std::max(*held, moved));
-            return out;
+            char16_t written[5 + 2 + 5];
+            size_t n = PutPage(written, 0, std::min(*held, moved));
+            if (moved != *held) {
+                written[n++] = kSeparator[0];
+                written[n++] = kSeparator[1];
+                n = PutPage(written, n, std::max(*held, moved));
+            }
+            return Text(written, n);
         }
     }
     PageList pages;
