@@ -26,29 +26,31 @@ public:
     RowIndex& operator=(const RowIndex&) = delete;
 
     // The hash that Find and Insert may be given, for a key looked up in more than one index.
-    // Eight bytes at a time, each mixed in by a multiplication, the low bits (which place a key)
-    // mixed from the high ones at the end: several times quicker than the library's hash of a
-    // text, and as good for the descriptions of one table.
+    // A word at a time (eight bytes, four in 32-bit builds), each mixed in by a multiplication,
+    // the low bits (which place a key) mixed from the high ones at the end: several times
+    // quicker than the library's hash of a text, and as good for the descriptions of one table.
     static size_t Hash(TextView key) {
-        constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+        constexpr bool kWide = sizeof(size_t) == 8;
+        constexpr size_t kMultiplier = kWide ? static_cast<size_t>(0x9E3779B97F4A7C15u) : size_t{0x9E3779B1u};
+        constexpr int kShift = kWide ? 29 : 15;
         const char* bytes = reinterpret_cast<const char*>(key.data());
         size_t left = key.size() * sizeof(char16_t);
-        uint64_t h = left * kMultiplier;
-        for (; left >= 8; bytes += 8, left -= 8) {
-            uint64_t word;
-            std::memcpy(&word, bytes, 8);
+        size_t h = left * kMultiplier;
+        for (; left >= sizeof(size_t); bytes += sizeof(size_t), left -= sizeof(size_t)) {
+            size_t word;
+            std::memcpy(&word, bytes, sizeof word);
             h = (h ^ word) * kMultiplier;
-            h ^= h >> 29;
+            h ^= h >> kShift;
         }
         if (left > 0) {
-            uint64_t word = 0;
+            size_t word = 0;
             std::memcpy(&word, bytes, left);
             h = (h ^ word) * kMultiplier;
         }
-        h ^= h >> 32;
+        h ^= h >> (sizeof(size_t) * 4);
         h *= kMultiplier;
-        h ^= h >> 29;
-        return static_cast<size_t>(h);
+        h ^= h >> kShift;
+        return h;
     }
 
     size_t Size() const { return size_; }
