@@ -1,0 +1,67 @@
+// The searches of every line: the plain loop, and the eight-at-a-time loop where this build and
+// this processor run it (in a 32-bit build, only after asking the processor), find the same unit.
+#include <gtest/gtest.h>
+
+#include "core/text_scan.h"
+
+namespace {
+
+TEST(TextScan, BothLoopsStopAtTheFirstSoughtUnitWhereverItStands) {
+    // Filler that a search does not stop at: letters, and units that differ from a sought one by
+    // the sign bit or a single bit; for the escapes, ASCII up to the bound (126, "~").
+    const Text filler = u"abc\u800D\u003D\u000Bxyz\u7EFF\u005F\u0126";
+    const Text ascii = u"abc~=\u000B\u000Cxyz|_";
+    struct Case {
+        const char* search;
+        const Text& filler;
+        char16_t sought;
+        size_t (*run)(TextView, size_t, bool plain);
+    };
+    const Case cases[] = {
+        {"line ends, CR", filler, u'\r',
+         [](TextView t, size_t from, bool plain) {
+             return plain ? text_scan::FindUnitPlain<false>(t, from, 0, u'\r', u'\n') : FindUnitOf(t, from, u'\r', u'\n');
+         }},
+        {"line ends, LF", filler, u'\n',
+         [](TextView t, size_t from, bool plain) {
+             return plain ? text_scan::FindUnitPlain<false>(t, from, 0, u'\r', u'\n') : FindUnitOf(t, from, u'\r', u'\n');
+         }},
+        {"markup, ]", filler, u']',
+         [](TextView t, size_t from, bool plain) {
+             return plain ? text_scan::FindUnitPlain<false>(t, from, 0, u'<', u'&', u'[', u']')
+                          : FindUnitOf(t, from, u'<', u'&', u'[', u']');
+         }},
+        {"escape, above 126", ascii, u'\u00E9',
+         [](TextView t, size_t from, bool plain) {
+             return plain ? text_scan::FindUnitPlain<true>(t, from, 0x7E, u'&', u'>', u'<', u'\'', u'"', u'\r')
+                          : FindUnitAboveOrOf(t, from, 0x7E, u'&', u'>', u'<', u'\'', u'"', u'\r');
+         }},
+        {"escape, above 126 by the sign bit", ascii, u'\uFFFF',
+         [](TextView t, size_t from, bool plain) {
+             return plain ? text_scan::FindUnitPlain<true>(t, from, 0x7E, u'&', u'>', u'<', u'\'', u'"', u'\r')
+                          : FindUnitAboveOrOf(t, from, 0x7E, u'&', u'>', u'<', u'\'', u'"', u'\r');
+         }},
+    };
+    for (const Case& c : cases) {
+        for (size_t length = 0; length <= 26; ++length) {
+            // Where the sought unit stands (`length`: nowhere), and where the search starts.
+            for (size_t at = 0; at <= length; ++at) {
+                Text text;
+                for (size_t i = 0; i < length; ++i) text += c.filler[i % c.filler.size()];
+                if (at < length) text[at] = c.sought;
+                for (size_t from : {size_t{0}, at, at + 1}) {
+                    if (from > length) continue;
+                    const size_t expected = at < length && from <= at ? at : length;
+                    for (bool plain : {true, false}) {
+                        SCOPED_TRACE(std::string(c.search) + (plain ? ", plain" : ", as built") + ": length " +
+                                     std::to_string(length) + ", at " + std::to_string(at) + ", from " +
+                                     std::to_string(from));
+                        EXPECT_EQ(c.run(text, from, plain), expected);
+                    }
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
