@@ -58,21 +58,35 @@ public:
         plan_.reserve(kRowCount);  // a chapter names about as many rows as a table holds: no copy to grow
     }
 
-    // The next pair of the file (its Page line: `line`). A pair that refuses the merge ends the
-    // plan, but not the reading: an error that stops the reading further on still comes first,
-    // as when the whole file was read before the first pair was played.
-    void Pair(const Text& description, const Text& page, size_t line) {
-        last_.reset();
-        if (refusal_) return;
-        try {
-            last_ = Play(description, page, line);
-        } catch (...) {
-            refusal_ = PagesRefusal{line, description, page};
-            error_ = std::current_exception();
-        }
+    // A pair's row is looked up in the cache: its description, read a line before its page, has
+    // its index slot brought near (Expect: `description` is the one Pair will be given next, or
+    // none); once its page is read, its key and its row are (Pair), and the pair is played as
+    // the next one comes (or a SortKey line, or the end), as if read a pair later.
+    void Expect(const Text* description) {
+        expected_.reset();
+        if (!description) return;
+        expected_ = RowIndex::Hash(*description);
+        table_.firstRow_.PrefetchSlot(*expected_);
+    }
+    // The next pair of the file (its Page line: `line`), taken over: the texts given get others
+    // to fill. A pair that refuses the merge ends the plan, but not the reading: an error that
+    // stops the reading further on still comes first, as when the whole file was read before
+    // the first pair was played.
+    void Pair(Text& description, Text& page, size_t line) {
+        Read& read = reads_[(next_ + held_) % 2];
+        read.description.swap(description);
+        read.page.swap(page);
+        read.line = line;
+        read.hash = expected_ ? *expected_ : RowIndex::Hash(read.description);
+        expected_.reset();
+        if (held_ == 1) PlayHeld();  // meanwhile the slot comes
+        const int16_t row = table_.firstRow_.PrefetchKey(read.hash);
+        if (row >= 0) __builtin_prefetch(&table_.rows_[row].page);
+        held_ = 1;
     }
     // The sort key the file records for the last pair's row.
     void SortKey(const Text& sortKey) {
+        if (held_ == 1) PlayHeld();
         if (last_ && !sortKey.empty()) sortKeyOf_[*last_] = sortKey;
     }
     // Throws the error of the pair that refused the merge; answers the table-full text, and
@@ -81,6 +95,25 @@ public:
     Text Finish(PagesRefusal* refusal);
 
 private:
+    // A pair read and not yet played.
+    struct Read {
+        Text description, page;
+        size_t line = 0;
+        size_t hash = 0;  // the description's
+    };
+    void PlayHeld() {
+        const Read& read = reads_[next_];
+        next_ = 1 - next_;
+        held_ = 0;
+        last_.reset();
+        if (refusal_) return;
+        try {
+            last_ = Play(read.description, read.page, read.line, read.hash);
+        } catch (...) {
+            refusal_ = PagesRefusal{read.line, read.description, read.page};
+            error_ = std::current_exception();
+        }
+    }
     struct Planned {
         int16_t row;               // the row Store would update; -1 for a new row
         bool paged;                // `page` is the page it will hold (it changes; a new row: always)
@@ -88,7 +121,7 @@ private:
         Text page;
     };
     // Plays one pair; the plan entry of its row, if it names one.
-    std::optional<size_t> Play(const Text& description, const Text& page, size_t line);
+    std::optional<size_t> Play(const Text& description, const Text& page, size_t line, size_t hash);
     void PlanNew(const Text& description, Text page, const Text& pairDescription, const Text& pairPage, size_t line) {
         planOfNew_.emplace(description, plan_.size());
         // The first new description past the table's room, for a caller that names it.
@@ -107,14 +140,19 @@ private:
     const size_t room_;
     std::optional<PagesRefusal> tableFull_;
     std::optional<size_t> last_;  // the plan entry of the last pair's row
+    std::optional<size_t> expected_;  // the hash of the next pair's description (Expect)
+    Read reads_[2];
+    int next_ = 0;  // the read to play next
+    int held_ = 0;  // the pairs read and not yet played (0 or 1)
     std::optional<PagesRefusal> refusal_;  // the pair that refused, with its error
     std::exception_ptr error_;
 };
 
-std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Text& page, size_t line) {
+std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Text& page, size_t line,
+                                              size_t hash) {
     if (description.empty()) return std::nullopt;  // names no term
     size_t at;
-    if (const std::optional<int16_t> row = table_.StoreRowOf(description)) {
+    if (const std::optional<int16_t> row = table_.firstRow_.Find(description, hash)) {
         if (planOfRow_[*row] < 0) {
             planOfRow_[*row] = static_cast<int>(plan_.size());
             plan_.push_back({*row, false, 0, Text()});
@@ -155,6 +193,7 @@ std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Tex
 }
 
 Text Entry::PagesMerge::Finish(PagesRefusal* refusal) {
+    if (held_ == 1) PlayHeld();
     if (refusal_) {
         if (refusal) *refusal = *refusal_;
         std::rethrow_exception(error_);
@@ -232,9 +271,13 @@ Text Entry::AppendPages(const Text& sFile, int16_t offset, PagesRefusal* refusal
         TextView line;
         while (lines.Next(line, lineRead)) {
             const std::optional<TextView> tag = pairing.Read(line);
-            if (pairing.Paired()) {
+            if (pairing.DescriptionRead()) {
+                // A path read with another separator is looked up as it is stored: not ahead.
+                merge.Expect(SeparatorDiffers(fileSeparator) ? nullptr : &pending);
+            } else if (pairing.Paired()) {
                 if (SeparatorDiffers(fileSeparator)) {
-                    merge.Pair(AsStored(pairing.Description(), fileSeparator), pairing.Page(), lineRead);
+                    Text stored = AsStored(pairing.Description(), fileSeparator);
+                    merge.Pair(stored, pairing.Page(), lineRead);
                 } else {
                     merge.Pair(pairing.Description(), pairing.Page(), lineRead);
                 }

@@ -359,6 +359,7 @@ std::optional<TextView> IndexFilePairing::Read(TextView line) {
     ReadXmlElementValue(tagged->element, tagged->tag.size() + 1, value_);  // its first ">" ends the tag
     if (SameUnits(tagged->tag, kDescriptionTag)) {
         pending_.swap(value_);
+        read_ = Line::kDescription;
     } else if (SameUnits(tagged->tag, kPageTag)) {
         description_.swap(pending_);
         pending_.clear();

@@ -112,6 +112,8 @@ public:
     // the next line is read); the pending description is then empty, as PairIndexFileLine leaves it.
     std::optional<TextView> Read(TextView line);
     bool Paired() const { return read_ == Line::kPair; }
+    // After a Description line, DescriptionRead() is true: the pending description is its value.
+    bool DescriptionRead() const { return read_ == Line::kDescription; }
     Text& Description() { return description_; }
     Text& Page() { return value_; }
     // After a SortKey line, SortKeyRead() is true and SortKey() holds its value (until the next line).
@@ -119,7 +121,7 @@ public:
     Text& SortKey() { return value_; }
 
 private:
-    enum class Line { kOther, kPair, kSortKey };
+    enum class Line { kOther, kDescription, kPair, kSortKey };
     Text& pending_;
     Text value_, description_;
     Line read_ = Line::kOther;

@@ -70,6 +70,22 @@ public:
     }
 
     size_t Size() const { return size_; }
+    // A lookup in two steps ahead of Find with the same hash, each some work before the next,
+    // so that Find meets its slot and its key in the cache: PrefetchSlot brings the slot where
+    // the search starts near; PrefetchKey, once it is, the key of the first slot that may hold
+    // the key sought, and answers that slot's row (-1 for none).
+    void PrefetchSlot(size_t hash) const { __builtin_prefetch(&Slots()[hash & mask_]); }
+    int16_t PrefetchKey(size_t hash) const {
+        const Slot* const slots = Slots();
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            const Slot& slot = slots[i];
+            if (slot.row < 0) return -1;
+            if (slot.hash == static_cast<uint32_t>(hash)) {
+                __builtin_prefetch(slot.data);
+                return slot.row;
+            }
+        }
+    }
     std::optional<int16_t> Find(TextView key) const { return Find(key, Hash(key)); }
     std::optional<int16_t> Find(TextView key, size_t hash) const {
         const Slot* const slots = Slots();
