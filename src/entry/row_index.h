@@ -36,6 +36,21 @@ public:
         const char* bytes = reinterpret_cast<const char*>(key.data());
         size_t left = key.size() * sizeof(char16_t);
         size_t h = left * kMultiplier;
+        // Two words at a time into two chains, whose multiplications overlap, then one.
+        if (left >= 2 * sizeof(size_t)) {
+            size_t g = ~h;
+            for (; left >= 2 * sizeof(size_t); bytes += 2 * sizeof(size_t), left -= 2 * sizeof(size_t)) {
+                size_t first, second;
+                std::memcpy(&first, bytes, sizeof first);
+                std::memcpy(&second, bytes + sizeof(size_t), sizeof second);
+                h = (h ^ first) * kMultiplier;
+                g = (g ^ second) * kMultiplier;
+                h ^= h >> kShift;
+                g ^= g >> kShift;
+            }
+            h = (h ^ g) * kMultiplier;
+            h ^= h >> kShift;
+        }
         for (; left >= sizeof(size_t); bytes += sizeof(size_t), left -= sizeof(size_t)) {
             size_t word;
             std::memcpy(&word, bytes, sizeof word);
