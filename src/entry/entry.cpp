@@ -27,7 +27,10 @@ Text Entry::Store(const Text& description, const Text& pageNo) {
 }
 
 std::optional<int16_t> Entry::StoreRow(const Text& description, const Text& pageNo) {
-    const size_t hash = RowIndex::Hash(description);  // once, for the lookup and the new row
+    return StoreRow(description, pageNo, RowIndex::Hash(description));  // once, for the lookup and the new row
+}
+
+std::optional<int16_t> Entry::StoreRow(const Text& description, const Text& pageNo, size_t hash) {
     if (const std::optional<int16_t> row = firstRow_.Find(description, hash)) {
         rows_[*row].page = pageNo;  // also when the table is full
         return row;

@@ -129,6 +129,7 @@ private:
     // Store of a description it accepts: the row that holds `pageNo` now, or none when the
     // table has no room (Store's answer, a copy of the description, is no use to a load).
     std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo);
+    std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo, size_t hash);  // RowIndex::Hash's
     // Keystack: where a description stands or would go among the sorted row numbers in use.
     int16_t* SortedPlaceOf(const SortedDescription& description) const;
     // Pagestack: where a new row goes: after its parent's block, or after every row.
@@ -188,8 +189,9 @@ private:
     // A load's answer for a file that is not there.
     static Text CannotFindText(const Text& sFile);
     // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads;
-    // the row it went into, if any.
-    std::optional<int16_t> LoadPair(const Text& description, const Text& page);
+    // the row it went into, if any. `hash`: the description's (RowIndex::Hash), where taken ahead.
+    std::optional<int16_t> LoadPair(const Text& description, const Text& page,
+                                    std::optional<size_t> hash = std::nullopt);
     Text LoadedText(TextView verb, int16_t count) const;
     // Until SetOrder and SetLevels choose: the order (Keystack) and the levels a file read by
     // NewFile records on its root tag.

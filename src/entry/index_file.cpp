@@ -107,6 +107,7 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     // AppendFile keeps them. Every load reads the file's paths with the file's separator.
     Text fileSeparator;
     std::optional<int16_t> lastRow;  // the row of the last pair, which a SortKey line names
+    std::optional<size_t> expected;  // the hash of the pending description, where this file read it
     // Keystack: the sort keys the file records, taken together once the rows are in (also
     // when the reading stops part-way: the rows read stay, with their keys).
     std::vector<std::pair<int16_t, Text>> sortKeys;
@@ -118,8 +119,10 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
         CopyIndexFilePairs(
             sFile, pendingDescription_,
             [&](const Text& description, const Text& page) {
+                const std::optional<size_t> hash = expected;
+                expected.reset();
                 lastRow = SeparatorDiffers(fileSeparator) ? LoadPair(AsStored(description, fileSeparator), page)
-                                                          : LoadPair(description, page);
+                                                          : LoadPair(description, page, hash);
             },
             [&](TextView rootTag) {
                 if (newFile) AdoptFileSettings(rootTag);
@@ -134,6 +137,13 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
                 // line came since.
                 if (lastRow && edition_.sorted && pendingDescription_.empty()) sortKeys.emplace_back(*lastRow, sortKey);
                 lastRow.reset();
+            },
+            [&](const Text& description) {
+                // The row's place in the index is brought near while its Page line is read.
+                expected.reset();
+                if (SeparatorDiffers(fileSeparator)) return;
+                expected = RowIndex::Hash(description);
+                firstRow_.PrefetchSlot(*expected);
             });
     } catch (...) {
         takeSortKeys();
@@ -156,16 +166,16 @@ Text Entry::LoadedText(TextView verb, int16_t count) const {
     return Text(verb) + DecimalText(count) + Text(edition_.loadedText);
 }
 
-std::optional<int16_t> Entry::LoadPair(const Text& description, const Text& page) {
+std::optional<int16_t> Entry::LoadPair(const Text& description, const Text& page, std::optional<size_t> hash) {
     if (edition_.sorted) {
         // Loading sorts and merges as Store does; a full table, and a description Store
         // refuses, are passed over without a word.
         if (description.empty() || count_ > kStoreLimit || !IsPath(description, separator_)) return std::nullopt;
-        return StoreRow(description, page);
+        return StoreRow(description, page, hash ? *hash : RowIndex::Hash(description));
     }
     if (count_ > kStoreLimit) return std::nullopt;
     if (!ParentPath(description, separator_)) {
-        AddRow(description, page, kRowCount, RowIndex::Hash(description));
+        AddRow(description, page, kRowCount, hash ? *hash : RowIndex::Hash(description));
         return std::nullopt;
     }
     // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too; a

@@ -386,7 +386,8 @@ void RootTagSearch::Read(TextView tag) {
 }
 
 void CopyIndexFilePairs(const Text& path, Text& pending, const IndexFilePairCopyHandler& onPair,
-                        const IndexFileRootHandler& onRoot, const IndexFileSortKeyCopyHandler& onSortKey) {
+                        const IndexFileRootHandler& onRoot, const IndexFileSortKeyCopyHandler& onSortKey,
+                        const IndexFileDescriptionHandler& onDescription) {
     RootTagSearch root;
     if (!onRoot) root.Stop();
     IndexFileLineReader lines(path);
@@ -397,6 +398,7 @@ void CopyIndexFilePairs(const Text& path, Text& pending, const IndexFilePairCopy
         const std::optional<TextView> tag = pairing.Read(line);
         if (pairing.Paired()) onPair(pairing.Description(), pairing.Page());
         if (onSortKey && pairing.SortKeyRead()) onSortKey(pairing.SortKey());
+        if (onDescription && pairing.DescriptionRead()) onDescription(pending);
         if (root.Decided() || !tag) continue;
         root.Read(*tag);
         if (root.Root()) onRoot(*root.Root());

@@ -153,11 +153,15 @@ void ReadIndexFilePairs(const Text& path, Text& pending, const IndexFilePairHand
                         const IndexFileRootHandler& onRoot = nullptr, const IndexFileSortKeyHandler& onSortKey = nullptr);
 // ReadIndexFilePairs for a loader that copies each pair into rows of its own: the texts it is
 // handed are the reader's buffers (IndexFilePairing), lent for the call.
+// `onDescription`, where given, gets each Description line's value as it becomes the pending
+// description: the description of the next pair, unless another Description line comes first.
 using IndexFilePairCopyHandler = std::function<void(const Text& description, const Text& page)>;
 using IndexFileSortKeyCopyHandler = std::function<void(const Text& sortKey)>;
+using IndexFileDescriptionHandler = std::function<void(const Text& description)>;
 void CopyIndexFilePairs(const Text& path, Text& pending, const IndexFilePairCopyHandler& onPair,
                         const IndexFileRootHandler& onRoot = nullptr,
-                        const IndexFileSortKeyCopyHandler& onSortKey = nullptr);
+                        const IndexFileSortKeyCopyHandler& onSortKey = nullptr,
+                        const IndexFileDescriptionHandler& onDescription = nullptr);
 
 // The root start tag of a file (RootTagSearch), or nothing. Throws the file error when the
 // file cannot be read.
