@@ -28,8 +28,7 @@ std::optional<int> NumericPage(TextView text) {
 
 // Writes a page number (0 to 32767) at `at`; where it ends.
 size_t PutPage(char16_t* to, size_t at, int page) {
-    size_t digits = 1;
-    for (int rest = page / 10; rest > 0; rest /= 10) ++digits;
+    const size_t digits = page < 10 ? 1 : page < 100 ? 2 : page < 1000 ? 3 : page < 10000 ? 4 : 5;
     for (size_t k = digits; k > 0; page /= 10) to[at + --k] = static_cast<char16_t>(u'0' + page % 10);
     return at + digits;
 }
@@ -46,6 +45,78 @@ std::optional<Run> NumericRun(TextView text) {
     if (!first || !last || *first >= *last) return std::nullopt;
     return Run{*first, *last};
 }
+
+// The lists most merges meet: a few numbers and ranges, joined by ", " as Written writes them.
+// They are read and written here without PageList's containers or a text grown piece by piece;
+// any other list is PageList's, which gives the same text for these.
+class FewRuns {
+public:
+    // Adds the runs `list` holds, moved by `offset` (the overflow error when one would leave 0 to
+    // 32767, as PageList gives it); false when the list is in another form (a text that is not
+    // a number, a blank, an empty item) or holds more runs than there is room for.
+    bool AddAll(TextView list, int offset) {
+        for (size_t i = 0;;) {
+            int first, last;
+            if (!NumberAt(list, i, first)) return false;
+            last = first;
+            if (i < list.size() && list[i] == u'-' && (!NumberAt(list, ++i, last) || last <= first)) return false;
+            if (size_ == kRoom) return false;
+            if (first + offset < 0 || last + offset > kLargestPage) throw OverflowError();
+            runs_[size_++] = Span{first + offset, last + offset};
+            if (i == list.size()) return true;
+            if (list.size() - i < 3 || list[i] != kSeparator[0] || list[i + 1] != kSeparator[1]) return false;
+            i += kSeparator.size();
+        }
+    }
+
+    // The list as PageList::Written writes the same runs.
+    Text Written() {
+        for (size_t k = 1; k < size_; ++k)  // a few: in place, one by one
+            for (size_t j = k; j > 0 && runs_[j].Before(runs_[j - 1]); --j) std::swap(runs_[j], runs_[j - 1]);
+        char16_t out[kRoom * (5 + 1 + 5 + 2)];
+        size_t n = 0;
+        for (size_t k = 0; k < size_;) {
+            int first = runs_[k].first, last = runs_[k].last;
+            for (++k; k < size_ && runs_[k].first <= last + 1; ++k) last = std::max(last, runs_[k].last);
+            if (n > 0) {
+                out[n++] = kSeparator[0];
+                out[n++] = kSeparator[1];
+            }
+            n = PutPage(out, n, first);
+            if (last == first + 1) {
+                out[n++] = kSeparator[0];
+                out[n++] = kSeparator[1];
+                n = PutPage(out, n, last);
+            } else if (last >= first + 2) {
+                out[n++] = u'-';
+                n = PutPage(out, n, last);
+            }
+        }
+        return Text(out, n);
+    }
+
+private:
+    static constexpr size_t kRoom = 16;  // runs: a list of 16 pages and ranges
+    // A number as NumericPage reads one, from `i` to the first unit that is not a digit.
+    static bool NumberAt(TextView list, size_t& i, int& value) {
+        const size_t start = i;
+        value = 0;
+        for (; i < list.size() && list[i] >= u'0' && list[i] <= u'9'; ++i) {
+            if (i - start == 5) return false;
+            value = value * 10 + (list[i] - u'0');
+        }
+        const size_t digits = i - start;
+        return digits > 0 && (digits == 1 || list[start] != u'0') && value <= kLargestPage;
+    }
+
+    // A run left uninitialised until it is added (Run, a pair, would clear them all first).
+    struct Span {
+        int first, last;
+        bool Before(const Span& other) const { return first < other.first || (first == other.first && last < other.last); }
+    };
+    Span runs_[kRoom];
+    size_t size_ = 0;
+};
 
 class PageList {
 public:
@@ -154,6 +225,8 @@ Text MergePageList(TextView list, TextView page, int offset) {
             return Text(written, n);
         }
     }
+    FewRuns few;
+    if (few.AddAll(list, 0) && few.AddAll(page, offset)) return few.Written();
     PageList pages;
     pages.AddAll(list);
     pages.AddAll(page, offset);

@@ -142,3 +142,25 @@ TEST(PageListShift, AMergeMovesOnlyThePagesAdded) {
         }
     }
 }
+
+// Most merges meet a few numbers and ranges; a list of more, or of another form, reads as any
+// list does: the texts are the same either way.
+TEST(PageList, ShortListsOfNumbersMergeAsLongerAndOtherListsDo) {
+    // Runs of 10 * k, the page added making the 16th and the 17th run.
+    const auto tens = [](int count) {
+        Text list;
+        for (int k = 1; k <= count; ++k) list += (k > 1 ? u", " : u"") + DecimalText(10 * k);
+        return list;
+    };
+    EXPECT_EQ(MergePageList(tens(15), u"5"), u"5, " + tens(15));
+    EXPECT_EQ(MergePageList(tens(16), u"5"), u"5, " + tens(16));
+    EXPECT_EQ(MergePageList(tens(15), u"2-4, 6", 10), u"10, 12-14, 16" + tens(15).substr(2));
+    EXPECT_EQ(MergePageList(u"10-12, 20", u"13, 19-21", 0), u"10-13, 19-21");
+    EXPECT_EQ(MergePageList(u"0, 32767", u"1-2", 32764), u"0, 32765-32767");
+    EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1, 3-5", u"7, 2-32766", 2); }), kErrorOverflow);
+    // Forms only a general list reads: leading zeros, a sixth digit, blanks, empty items.
+    EXPECT_EQ(MergePageList(u"3, 007", u"4"), u"3, 4, 007");
+    EXPECT_EQ(MergePageList(u"3, 100000", u"4"), u"3, 4, 100000");
+    EXPECT_EQ(MergePageList(u"3 , 4", u"5"), u"4, 5, 3 ");
+    EXPECT_EQ(MergePageList(u"3, , 9-10", u"8"), u"3, 8-10");
+}
