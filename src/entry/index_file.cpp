@@ -139,9 +139,10 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
                 lastRow.reset();
             },
             [&](const Text& description) {
-                // The row's place in the index is brought near while its Page line is read.
+                // The row's place in the index is brought near while its Page line is read
+                // (not where the table is full: the pair is passed over, unread).
                 expected.reset();
-                if (SeparatorDiffers(fileSeparator)) return;
+                if (count_ > kStoreLimit || SeparatorDiffers(fileSeparator)) return;
                 expected = RowIndex::Hash(description);
                 firstRow_.PrefetchSlot(*expected);
             });
