@@ -73,7 +73,7 @@ public:
     Text Written() {
         for (size_t k = 1; k < size_; ++k)  // a few: in place, one by one
             for (size_t j = k; j > 0 && runs_[j].Before(runs_[j - 1]); --j) std::swap(runs_[j], runs_[j - 1]);
-        char16_t out[kRoom * (5 + 1 + 5 + 2)];
+        char16_t out[kRoom * (5 + 2 + 5 + 2)];  // at most "32766, 32767" and ", " a run
         size_t n = 0;
         for (size_t k = 0; k < size_;) {
             int first = runs_[k].first, last = runs_[k].last;

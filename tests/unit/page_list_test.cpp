@@ -158,6 +158,14 @@ TEST(PageList, ShortListsOfNumbersMergeAsLongerAndOtherListsDo) {
     EXPECT_EQ(MergePageList(u"10-12, 20", u"13, 19-21", 0), u"10-13, 19-21");
     EXPECT_EQ(MergePageList(u"0, 32767", u"1-2", 32764), u"0, 32765-32767");
     EXPECT_EQ(ErrorNumberOf([] { MergePageList(u"1, 3-5", u"7, 2-32766", 2); }), kErrorOverflow);
+    // The longest such list: sixteen runs of two five-digit pages.
+    Text pairs[2], expected;
+    for (int k = 0; k < 16; ++k) {
+        const Text run = DecimalText(10000 + 3 * k) + u"-" + DecimalText(10001 + 3 * k);
+        pairs[k % 2] += (pairs[k % 2].empty() ? u"" : u", ") + run;
+        expected += (k > 0 ? u", " : u"") + DecimalText(10000 + 3 * k) + u", " + DecimalText(10001 + 3 * k);
+    }
+    EXPECT_EQ(MergePageList(pairs[0], pairs[1]), expected);
     // Forms only a general list reads: leading zeros, a sixth digit, blanks, empty items.
     EXPECT_EQ(MergePageList(u"3, 007", u"4"), u"3, 4, 007");
     EXPECT_EQ(MergePageList(u"3, 100000", u"4"), u"3, 4, 100000");
