@@ -13,16 +13,25 @@ namespace {
 constexpr TextView kSeparator = u", ";
 constexpr int kLargestPage = 32767;
 
-// The value of a numeric page: decimal digits without a sign, blanks or leading zeros
-// ("007" is a text, so that a page written that way keeps its form), at most 32767.
-std::optional<int> NumericPage(TextView text) {
-    if (text.empty() || text.size() > 5 || (text.size() > 1 && text[0] == u'0')) return std::nullopt;
-    int value = 0;
-    for (char16_t c : text) {
-        if (c < u'0' || c > u'9') return std::nullopt;
-        value = value * 10 + (c - u'0');
+// A number as a page holds one: decimal digits without a sign, blanks or leading zeros ("007" is
+// a text, so that a page written that way keeps its form), at most 32767; read from `i` to the
+// first unit that is not a digit, where `i` is left. False for anything else.
+bool ReadPageNumber(TextView text, size_t& i, int& value) {
+    const size_t start = i;
+    value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        if (i - start == 5) return false;
+        value = value * 10 + (text[i] - u'0');
     }
-    if (value > kLargestPage) return std::nullopt;
+    const size_t digits = i - start;
+    return digits > 0 && (digits == 1 || text[start] != u'0') && value <= kLargestPage;
+}
+
+// The value of a numeric page: a text that is one number (ReadPageNumber) and nothing else.
+std::optional<int> NumericPage(TextView text) {
+    size_t i = 0;
+    int value;
+    if (!ReadPageNumber(text, i, value) || i != text.size()) return std::nullopt;
     return value;
 }
 
@@ -34,6 +43,26 @@ size_t PutPage(char16_t* to, size_t at, int page) {
 }
 
 using Run = std::pair<int, int>;  // first and last page, first <= last
+
+// Writes runs sorted by their first page as a list: overlapping and touching runs join (3, 4 and
+// 5-7 are one run 3-7), a run of two is its two pages. `putPage(number)` and `putText(text)`
+// write; `runs[k]` has `first` and `second`, its first and last page.
+template <class Runs, class PutPage, class PutText>
+void WriteJoinedRuns(const Runs& runs, size_t count, PutPage&& putPage, PutText&& putText) {
+    for (size_t k = 0; k < count;) {
+        if (k > 0) putText(kSeparator);
+        int first = runs[k].first, last = runs[k].second;
+        for (++k; k < count && runs[k].first <= last + 1; ++k) last = std::max(last, runs[k].second);
+        putPage(first);
+        if (last == first + 1) {
+            putText(kSeparator);
+            putPage(last);
+        } else if (last >= first + 2) {
+            putText(u"-");
+            putPage(last);
+        }
+    }
+}
 
 // A number, or a range "a-b" of numbers with a < b.
 std::optional<Run> NumericRun(TextView text) {
@@ -57,9 +86,10 @@ public:
     bool AddAll(TextView list, int offset) {
         for (size_t i = 0;;) {
             int first, last;
-            if (!NumberAt(list, i, first)) return false;
+            if (!ReadPageNumber(list, i, first)) return false;
             last = first;
-            if (i < list.size() && list[i] == u'-' && (!NumberAt(list, ++i, last) || last <= first)) return false;
+            if (i < list.size() && list[i] == u'-' && (!ReadPageNumber(list, ++i, last) || last <= first))
+                return false;
             if (size_ == kRoom) return false;
             if (first + offset < 0 || last + offset > kLargestPage) throw OverflowError();
             runs_[size_++] = Span{first + offset, last + offset};
@@ -75,44 +105,23 @@ public:
             for (size_t j = k; j > 0 && runs_[j].Before(runs_[j - 1]); --j) std::swap(runs_[j], runs_[j - 1]);
         char16_t out[kRoom * (5 + 2 + 5 + 2)];  // at most "32766, 32767" and ", " a run
         size_t n = 0;
-        for (size_t k = 0; k < size_;) {
-            int first = runs_[k].first, last = runs_[k].last;
-            for (++k; k < size_ && runs_[k].first <= last + 1; ++k) last = std::max(last, runs_[k].last);
-            if (n > 0) {
-                out[n++] = kSeparator[0];
-                out[n++] = kSeparator[1];
-            }
-            n = PutPage(out, n, first);
-            if (last == first + 1) {
-                out[n++] = kSeparator[0];
-                out[n++] = kSeparator[1];
-                n = PutPage(out, n, last);
-            } else if (last >= first + 2) {
-                out[n++] = u'-';
-                n = PutPage(out, n, last);
-            }
-        }
+        WriteJoinedRuns(
+            runs_, size_, [&](int page) { n = PutPage(out, n, page); },
+            [&](TextView text) {
+                for (char16_t unit : text) out[n++] = unit;
+            });
         return Text(out, n);
     }
 
 private:
     static constexpr size_t kRoom = 16;  // runs: a list of 16 pages and ranges
-    // A number as NumericPage reads one, from `i` to the first unit that is not a digit.
-    static bool NumberAt(TextView list, size_t& i, int& value) {
-        const size_t start = i;
-        value = 0;
-        for (; i < list.size() && list[i] >= u'0' && list[i] <= u'9'; ++i) {
-            if (i - start == 5) return false;
-            value = value * 10 + (list[i] - u'0');
-        }
-        const size_t digits = i - start;
-        return digits > 0 && (digits == 1 || list[start] != u'0') && value <= kLargestPage;
-    }
 
     // A run left uninitialised until it is added (Run, a pair, would clear them all first).
     struct Span {
-        int first, last;
-        bool Before(const Span& other) const { return first < other.first || (first == other.first && last < other.last); }
+        int first, second;  // as Run's
+        bool Before(const Span& other) const {
+            return first < other.first || (first == other.first && second < other.second);
+        }
     };
     Span runs_[kRoom];
     size_t size_ = 0;
@@ -149,24 +158,12 @@ public:
         std::sort(runs_.begin(), runs_.end());
         Text out;
         out.reserve(length_ + 8);  // about the length of what was added: one allocation
+        WriteJoinedRuns(
+            runs_, runs_.size(), [&out](int page) { AppendDecimal(out, page); },
+            [&out](TextView text) { out.append(text); });
         const auto separate = [&out] {
             if (!out.empty()) out.append(kSeparator);
         };
-        for (size_t i = 0; i < runs_.size();) {
-            // Overlapping and touching runs join: 3, 4 and 5-7 are one run 3-7.
-            int first = runs_[i].first, last = runs_[i].second;
-            for (++i; i < runs_.size() && runs_[i].first <= last + 1; ++i) last = std::max(last, runs_[i].second);
-            separate();
-            AppendDecimal(out, first);
-            if (last == first + 1) {
-                out.append(kSeparator);
-                AppendDecimal(out, last);
-            }
-            if (last >= first + 2) {
-                out.push_back(u'-');
-                AppendDecimal(out, last);
-            }
-        }
         for (TextView other : others_) {
             separate();
             out.append(other);
