@@ -91,24 +91,16 @@ public:
     // the key sought, and answers that slot's row (-1 for none).
     void PrefetchSlot(size_t hash) const { __builtin_prefetch(&Slots()[hash & mask_]); }
     int16_t PrefetchKey(size_t hash) const {
-        const Slot* const slots = Slots();
-        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
-            const Slot& slot = slots[i];
-            if (slot.row < 0) return -1;
-            if (slot.hash == static_cast<uint32_t>(hash)) {
-                __builtin_prefetch(slot.data);
-                return slot.row;
-            }
-        }
+        const Slot* const slot = Probe(hash, [](const Slot&) { return true; });
+        if (!slot) return -1;
+        __builtin_prefetch(slot->data);
+        return slot->row;
     }
     std::optional<int16_t> Find(TextView key) const { return Find(key, Hash(key)); }
     std::optional<int16_t> Find(TextView key, size_t hash) const {
-        const Slot* const slots = Slots();
-        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
-            const Slot& slot = slots[i];
-            if (slot.row < 0) return std::nullopt;
-            if (slot.hash == static_cast<uint32_t>(hash) && slot.Holds(key)) return slot.row;
-        }
+        const Slot* const slot = Probe(hash, [key](const Slot& s) { return s.Holds(key); });
+        if (!slot) return std::nullopt;
+        return slot->row;
     }
     // Adds the key's row, unless the key is held (it keeps its row): false then. May grow, and
     // throw: then nothing changes.
@@ -175,6 +167,17 @@ private:
     static constexpr size_t kInline = 8;
 
     size_t Capacity() const { return mask_ + 1; }
+    // The first slot from the hash's place on, up to a free one, whose hash matches and that
+    // `holds` accepts; none.
+    template <class Holds>
+    const Slot* Probe(size_t hash, Holds holds) const {
+        const Slot* const slots = Slots();
+        for (size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            const Slot& slot = slots[i];
+            if (slot.row < 0) return nullptr;
+            if (slot.hash == static_cast<uint32_t>(hash) && holds(slot)) return &slot;
+        }
+    }
     Slot* Slots() { return heap_ ? heap_.get() : inline_; }
     const Slot* Slots() const { return heap_ ? heap_.get() : inline_; }
     void Place(const Slot& slot) noexcept {
