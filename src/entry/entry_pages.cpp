@@ -87,7 +87,7 @@ public:
     // The sort key the file records for the last pair's row.
     void SortKey(const Text& sortKey) {
         if (held_ == 1) PlayHeld();
-        if (last_ && !sortKey.empty()) sortKeyOf_[*last_] = sortKey;
+        if (last_ != kNoEntry && !sortKey.empty()) sortKeyOf_[last_] = sortKey;
     }
     // Throws the error of the pair that refused the merge; answers the table-full text, and
     // changes nothing, when the new rows do not fit; or writes the plan. `refusal`, where given,
@@ -105,7 +105,7 @@ private:
         const Read& read = reads_[next_];
         next_ = 1 - next_;
         held_ = 0;
-        last_.reset();
+        last_ = kNoEntry;
         if (refusal_) return;
         try {
             last_ = Play(read.description, read.page, read.line, read.hash);
@@ -120,8 +120,10 @@ private:
         uint32_t description;      // a new row's, in newDescriptions_
         Text page;
     };
-    // Plays one pair; the plan entry of its row, if it names one.
-    std::optional<size_t> Play(const Text& description, const Text& page, size_t line, size_t hash);
+    // Plays one pair; the plan entry of its row, or kNoEntry when it names none. (Not an
+    // optional: one is built in memory and read back wider, which stalls every call.)
+    static constexpr size_t kNoEntry = static_cast<size_t>(-1);
+    size_t Play(const Text& description, const Text& page, size_t line, size_t hash);
     void PlanNew(const Text& description, Text page, const Text& pairDescription, const Text& pairPage, size_t line) {
         planOfNew_.emplace(description, plan_.size());
         // The first new description past the table's room, for a caller that names it.
@@ -139,7 +141,7 @@ private:
     std::unordered_map<Text, size_t> planOfNew_;
     const size_t room_;
     std::optional<PagesRefusal> tableFull_;
-    std::optional<size_t> last_;  // the plan entry of the last pair's row
+    size_t last_ = kNoEntry;  // the plan entry of the last pair's row
     std::optional<size_t> expected_;  // the hash of the next pair's description (Expect)
     Read reads_[2];
     int next_ = 0;  // the read to play next
@@ -148,9 +150,8 @@ private:
     std::exception_ptr error_;
 };
 
-std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Text& page, size_t line,
-                                              size_t hash) {
-    if (description.empty()) return std::nullopt;  // names no term
+size_t Entry::PagesMerge::Play(const Text& description, const Text& page, size_t line, size_t hash) {
+    if (description.empty()) return kNoEntry;  // names no term
     size_t at;
     if (const std::optional<int16_t> row = table_.firstRow_.Find(description, hash)) {
         if (planOfRow_[*row] < 0) {
@@ -163,7 +164,7 @@ std::optional<size_t> Entry::PagesMerge::Play(const Text& description, const Tex
     } else if (!IsPath(description, table_.separator_)) {
         // AddPage adds no row for a path with an empty level ("lake>>oxbow"); a row held from
         // before the levels, as it stands, takes its pages above.
-        return std::nullopt;
+        return kNoEntry;
     } else {
         // A new row holds its page as given, moved: one that Save can write. The parents it
         // lacks come first, without a page.

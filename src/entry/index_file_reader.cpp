@@ -334,40 +334,55 @@ IndexFileEncoding ReadIndexFileLines(const Text& path, const IndexFileLineHandle
     return lines.Encoding();
 }
 
-std::optional<TaggedLine> ReadTaggedLine(TextView line) {
-    const TextView element = Unindented(line);
-    if (!OpensATag(element)) return std::nullopt;
+namespace {
+
+// ReadTaggedLine's reading, as the reader's loop takes it in registers (a TaggedLine handed back
+// through memory and read back wider stalls every line): false for a line not read for a tag;
+// otherwise `element` and `close`, the position of its first ">" in it.
+inline bool FindLineTag(TextView line, TextView& element, size_t& close) {
+    element = Unindented(line);
+    if (!OpensATag(element)) return false;
     // The tags of the lines that carry the values are known at a glance; any other is read to its ">".
-    size_t close;
     if (SameUnits(element.substr(0, kDescriptionStart.size()), kDescriptionStart)) {
         close = kDescriptionStart.size() - 1;
     } else if (SameUnits(element.substr(0, kPageStart.size()), kPageStart)) {
         close = kPageStart.size() - 1;
-    } else if ((close = element.find(u'>')) == TextView::npos) {
-        return std::nullopt;
+    } else if ((close = FindUnitOf(element, 0, u'>', u'>')) == element.size()) {
+        return false;
     }
     if (close + 1 > kMaxPosition) throw OverflowError();
+    return true;
+}
+
+}  // namespace
+
+std::optional<TaggedLine> ReadTaggedLine(TextView line) {
+    TextView element;
+    size_t close;
+    if (!FindLineTag(line, element, close)) return std::nullopt;
     return TaggedLine{element.substr(1, close - 1), element};
 }
 
 std::optional<TextView> IndexFilePairing::Read(TextView line) {
     read_ = Line::kOther;
-    const std::optional<TaggedLine> tagged = ReadTaggedLine(line);
-    if (!tagged) return std::nullopt;  // a comment, text, or no tag
+    TextView element;
+    size_t close;
+    if (!FindLineTag(line, element, close)) return std::nullopt;  // a comment, text, or no tag
+    const TextView tag(element.data() + 1, close - 1);
     // The value is read for every tag, so a line with a bad value ends the reading whatever it
     // is; the pending description changes only once the line is read.
-    ReadXmlElementValue(tagged->element, tagged->tag.size() + 1, value_);  // its first ">" ends the tag
-    if (SameUnits(tagged->tag, kDescriptionTag)) {
+    ReadXmlElementValue(element, close, value_);
+    if (SameUnits(tag, kDescriptionTag)) {
         pending_.swap(value_);
         read_ = Line::kDescription;
-    } else if (SameUnits(tagged->tag, kPageTag)) {
+    } else if (SameUnits(tag, kPageTag)) {
         description_.swap(pending_);
         pending_.clear();
         read_ = Line::kPair;
-    } else if (SameUnits(tagged->tag, kSortKeyElement)) {
+    } else if (SameUnits(tag, kSortKeyElement)) {
         read_ = Line::kSortKey;
     }
-    return tagged->tag;
+    return tag;
 }
 
 std::optional<TextView> PairIndexFileLine(TextView line, Text& pending, const IndexFilePairHandler& onPair,

@@ -27,11 +27,13 @@ bool ReadPageNumber(TextView text, size_t& i, int& value) {
     return digits > 0 && (digits == 1 || text[start] != u'0') && value <= kLargestPage;
 }
 
-// The value of a numeric page: a text that is one number (ReadPageNumber) and nothing else.
-std::optional<int> NumericPage(TextView text) {
+// The value of a numeric page: a text that is one number (ReadPageNumber) and nothing else; -1
+// for any other text. (A plain int: an optional is built in memory and read back wider, which
+// stalls the load on every call.)
+int NumericPage(TextView text) {
     size_t i = 0;
     int value;
-    if (!ReadPageNumber(text, i, value) || i != text.size()) return std::nullopt;
+    if (!ReadPageNumber(text, i, value) || i != text.size()) return -1;
     return value;
 }
 
@@ -66,13 +68,13 @@ void WriteJoinedRuns(const Runs& runs, size_t count, PutPage&& putPage, PutText&
 
 // A number, or a range "a-b" of numbers with a < b.
 std::optional<Run> NumericRun(TextView text) {
-    if (const auto page = NumericPage(text)) return Run{*page, *page};
+    if (const int page = NumericPage(text); page >= 0) return Run{page, page};
     const size_t dash = text.find(u'-');
     if (dash == TextView::npos) return std::nullopt;
-    const auto first = NumericPage(text.substr(0, dash));
-    const auto last = NumericPage(text.substr(dash + 1));
-    if (!first || !last || *first >= *last) return std::nullopt;
-    return Run{*first, *last};
+    const int first = NumericPage(text.substr(0, dash));
+    const int last = NumericPage(text.substr(dash + 1));
+    if (first < 0 || last < 0 || first >= last) return std::nullopt;
+    return Run{first, last};
 }
 
 // The lists most merges meet: a few numbers and ranges, joined by ", " as Written writes them.
@@ -208,16 +210,16 @@ private:
 
 Text MergePageList(TextView list, TextView page, int offset) {
     // One page into a list of one, the most common merge: the two in order ("3, 7", "3, 4"), or one.
-    if (const auto held = NumericPage(list)) {
-        if (const auto added = NumericPage(page)) {
-            const int moved = *added + offset;
+    if (const int held = NumericPage(list); held >= 0) {
+        if (const int added = NumericPage(page); added >= 0) {
+            const int moved = added + offset;
             if (moved < 0 || moved > kLargestPage) throw OverflowError();
             char16_t written[5 + 2 + 5];
-            size_t n = PutPage(written, 0, std::min(*held, moved));
-            if (moved != *held) {
+            size_t n = PutPage(written, 0, std::min(held, moved));
+            if (moved != held) {
                 written[n++] = kSeparator[0];
                 written[n++] = kSeparator[1];
-                n = PutPage(written, n, std::max(*held, moved));
+                n = PutPage(written, n, std::max(held, moved));
             }
             return Text(written, n);
         }
@@ -232,9 +234,9 @@ Text MergePageList(TextView list, TextView page, int offset) {
 
 std::optional<Text> ShiftPageList(TextView page, int offset) {
     if (offset == 0) return std::nullopt;
-    if (const auto number = NumericPage(page)) {  // most pages are one number
-        if (*number + offset < 0 || *number + offset > kLargestPage) throw OverflowError();
-        return DecimalText(*number + offset);
+    if (const int number = NumericPage(page); number >= 0) {  // most pages are one number
+        if (number + offset < 0 || number + offset > kLargestPage) throw OverflowError();
+        return DecimalText(number + offset);
     }
     PageList pages;
     pages.AddAll(page, offset);

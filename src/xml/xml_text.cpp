@@ -317,11 +317,14 @@ void ReadXmlElementValue(TextView line, size_t firstClose, Text& value) {
     // Most values hold no escape and no markup: one look at each character finds the end tag
     // and tells that the text between the tags is the value as it stands.
     bool plain = true;
+    bool opens = false, closes = false;  // a "<" or a "]" in the value: it may hold a section's markers
     size_t e = g + 1;
     for (;; ++e) {
         e = FindUnitOf(line, e, u'<', u'&', u'[', u']');
         if (e == line.size() || (line[e] == u'<' && e + 1 < line.size() && line[e + 1] == u'/')) break;
         plain = false;
+        opens = opens || line[e] == u'<';
+        closes = closes || line[e] == u']';
     }
     if (e == line.size()) {
         if (!plain) return XmlUnescapeInto(line.substr(g + 1), value);
@@ -340,8 +343,8 @@ void ReadXmlElementValue(TextView line, size_t firstClose, Text& value) {
         value.assign(v);
         return;
     }
-    const size_t c = v.find(kCDataStart);
-    const size_t d = v.find(kCDataEnd);
+    const size_t c = opens ? v.find(kCDataStart) : TextView::npos;
+    const size_t d = closes ? v.find(kCDataEnd) : TextView::npos;
     if (c != TextView::npos) CheckPosition(c);
     if (d != TextView::npos) CheckPosition(d);
     if (c == TextView::npos || d == TextView::npos) return XmlUnescapeInto(v, value);
