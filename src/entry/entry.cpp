@@ -22,18 +22,18 @@ Entry::Entry(const Edition& edition)
 // first row would find it: a loaded file can hold the same description twice.
 Text Entry::Store(const Text& description, const Text& pageNo) {
     if (description.empty() || !IsPath(description, separator_)) return Text(kBlankDescriptionText);
-    if (!StoreRow(description, pageNo)) return Text(edition_.tableFullText);
+    if (StoreRow(description, pageNo) == kNoRow) return Text(edition_.tableFullText);
     return description;
 }
 
-std::optional<int16_t> Entry::StoreRow(const Text& description, const Text& pageNo) {
+int16_t Entry::StoreRow(const Text& description, const Text& pageNo) {
     return StoreRow(description, pageNo, RowIndex::Hash(description));  // once, for the lookup and the new row
 }
 
-std::optional<int16_t> Entry::StoreRow(const Text& description, const Text& pageNo, size_t hash) {
+int16_t Entry::StoreRow(const Text& description, const Text& pageNo, size_t hash) {
     if (const std::optional<int16_t> row = firstRow_.Find(description, hash)) {
         rows_[*row].page = pageNo;  // also when the table is full
-        return row;
+        return *row;
     }
     return AddRows(description, pageNo, kStoreLimit, hash);
 }
@@ -58,11 +58,11 @@ std::vector<TextView> Entry::MissingParents(TextView description, const FirstRow
     return missing;
 }
 
-std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page, int16_t limit, size_t hash) {
+int16_t Entry::AddRows(const Text& description, const Text& page, int16_t limit, size_t hash) {
     if (!ParentPath(description, separator_)) return AddRow(description, page, limit, hash);
     FirstRows staged;
     const std::vector<TextView> parents = MissingParents(description, staged);
-    if (count_ + static_cast<int>(parents.size()) + 1 > limit) return std::nullopt;
+    if (count_ + static_cast<int>(parents.size()) + 1 > limit) return kNoRow;
     int16_t k = 0;
     for (TextView parent : parents) {
         const Text path(parent);
@@ -76,8 +76,8 @@ std::optional<int16_t> Entry::AddRows(const Text& description, const Text& page,
 
 // StageRow and LinkStagedRows for one row, without an index of staged rows: a load enters
 // thousands of rows that lack no parent. What may fail comes first, while the row is free.
-std::optional<int16_t> Entry::AddRow(const Text& description, const Text& page, int16_t limit, size_t hash) {
-    if (count_ + 1 > limit) return std::nullopt;
+int16_t Entry::AddRow(const Text& description, const Text& page, int16_t limit, size_t hash) {
+    if (count_ + 1 > limit) return kNoRow;
     static const FirstRows kNoneStaged;
     std::string key = KeyOf(description, TextView(), kNoneStaged);
     firstRow_.Reserve(firstRow_.Size() + 1);

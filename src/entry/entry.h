@@ -120,16 +120,19 @@ private:
     // The row (its number in rows_) that Store would update for `description`: the first in
     // the table's order that holds it; none when Store would add one.
     std::optional<int16_t> StoreRowOf(TextView description) const;
+    // The answer of the calls below for no row. (A row comes back as a plain number: an optional
+    // is built in memory and read back wider, which stalls every call of a load.)
+    static constexpr int16_t kNoRow = -1;
     // Adds `description` (Store found no row for it) with its missing parents and returns its
-    // row; none, and nothing added, when the table has no room (`limit`: the rows it may hold).
+    // row; kNoRow, and nothing added, when the table has no room (`limit`: the rows it may hold).
     // `hash`: the description's (RowIndex::Hash).
-    std::optional<int16_t> AddRows(const Text& description, const Text& page, int16_t limit, size_t hash);
+    int16_t AddRows(const Text& description, const Text& page, int16_t limit, size_t hash);
     // AddRows of a description that has no parent (a top level, or levels off).
-    std::optional<int16_t> AddRow(const Text& description, const Text& page, int16_t limit, size_t hash);
+    int16_t AddRow(const Text& description, const Text& page, int16_t limit, size_t hash);
     // Store of a description it accepts: the row that holds `pageNo` now, or none when the
-    // table has no room (Store's answer, a copy of the description, is no use to a load).
-    std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo);
-    std::optional<int16_t> StoreRow(const Text& description, const Text& pageNo, size_t hash);  // RowIndex::Hash's
+    // table has no room, kNoRow (Store's answer, a copy of the description, is no use to a load).
+    int16_t StoreRow(const Text& description, const Text& pageNo);
+    int16_t StoreRow(const Text& description, const Text& pageNo, size_t hash);  // RowIndex::Hash's
     // Keystack: where a description stands or would go among the sorted row numbers in use.
     int16_t* SortedPlaceOf(const SortedDescription& description) const;
     // Pagestack: where a new row goes: after its parent's block, or after every row.
@@ -189,8 +192,8 @@ private:
     // A load's answer for a file that is not there.
     static Text CannotFindText(const Text& sFile);
     // Enters one Description/Page pair that NewFile or AppendFile read, as the build loads;
-    // the row it went into, if any. `hash`: the description's (RowIndex::Hash), where taken ahead.
-    std::optional<int16_t> LoadPair(const Text& description, const Text& page,
+    // the row it went into, or kNoRow. `hash`: the description's (RowIndex::Hash), where taken ahead.
+    int16_t LoadPair(const Text& description, const Text& page,
                                     std::optional<size_t> hash = std::nullopt);
     Text LoadedText(TextView verb, int16_t count) const;
     // Until SetOrder and SetLevels choose: the order (Keystack) and the levels a file read by

@@ -106,7 +106,7 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
     // and its levels, each none unless its root start tag records one this machine can apply.
     // AppendFile keeps them. Every load reads the file's paths with the file's separator.
     Text fileSeparator;
-    std::optional<int16_t> lastRow;  // the row of the last pair, which a SortKey line names
+    int16_t lastRow = kNoRow;  // the row of the last pair, which a SortKey line names
     std::optional<size_t> expected;  // the hash of the pending description, where this file read it
     // Keystack: the sort keys the file records, taken together once the rows are in (also
     // when the reading stops part-way: the rows read stay, with their keys).
@@ -135,8 +135,9 @@ Text Entry::LoadFile(const Text& sFile, TextView verb, bool newFile) {
             [&](const Text& sortKey) {
                 // A sort key names the row of the pair right before it, not one whose Description
                 // line came since.
-                if (lastRow && edition_.sorted && pendingDescription_.empty()) sortKeys.emplace_back(*lastRow, sortKey);
-                lastRow.reset();
+                if (lastRow != kNoRow && edition_.sorted && pendingDescription_.empty())
+                    sortKeys.emplace_back(lastRow, sortKey);
+                lastRow = kNoRow;
             },
             [&](const Text& description) {
                 // The row's place in the index is brought near while its Page line is read
@@ -167,28 +168,28 @@ Text Entry::LoadedText(TextView verb, int16_t count) const {
     return Text(verb) + DecimalText(count) + Text(edition_.loadedText);
 }
 
-std::optional<int16_t> Entry::LoadPair(const Text& description, const Text& page, std::optional<size_t> hash) {
+int16_t Entry::LoadPair(const Text& description, const Text& page, std::optional<size_t> hash) {
     if (edition_.sorted) {
         // Loading sorts and merges as Store does; a full table, and a description Store
         // refuses, are passed over without a word.
-        if (description.empty() || count_ > kStoreLimit || !IsPath(description, separator_)) return std::nullopt;
+        if (description.empty() || count_ > kStoreLimit || !IsPath(description, separator_)) return kNoRow;
         return StoreRow(description, page, hash ? *hash : RowIndex::Hash(description));
     }
-    if (count_ > kStoreLimit) return std::nullopt;
+    if (count_ > kStoreLimit) return kNoRow;
     if (!ParentPath(description, separator_)) {
         AddRow(description, page, kRowCount, hash ? *hash : RowIndex::Hash(description));
-        return std::nullopt;
+        return kNoRow;
     }
     // Pagestack keeps the file's rows as they are: duplicates and empty descriptions too; a
     // path goes into its parent's block, with the parents it lacks (when there is room).
     FirstRows staged;
     const std::vector<TextView> parents = MissingParents(description, staged);
-    if (count_ + static_cast<int>(parents.size()) + 1 > kRowCount) return std::nullopt;
+    if (count_ + static_cast<int>(parents.size()) + 1 > kRowCount) return kNoRow;
     int16_t k = 0;
     for (TextView parent : parents) StageRow(k++, Text(parent), Text(), std::string(), staged);
     StageRow(k++, description, page, std::string(), staged, RowIndex::Hash(description));
     LinkStagedRows(k, staged);
-    return std::nullopt;
+    return kNoRow;
 }
 
 // Older versions, and Pagestack, ignore the root tag's order: a tag with attributes is none
