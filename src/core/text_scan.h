@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "core/text.h"
 
@@ -76,6 +77,38 @@ FOLIO_SCAN_SSE2_FUNCTION inline size_t FindUnitSse2(TextView text, size_t from, 
 }
 #endif
 
+// Which of the 32 units from `from` (at most the text's size) are `a` or `b`: bit k for the
+// unit at from + k; units past the text's end are neither.
+inline uint32_t UnitMaskPlain(TextView text, size_t from, char16_t a, char16_t b) {
+    uint32_t mask = 0;
+    const size_t count = text.size() - from < 32 ? text.size() - from : 32;
+    for (size_t k = 0; k < count; ++k) {
+        const char16_t unit = text[from + k];
+        if (unit == a || unit == b) mask |= uint32_t{1} << k;
+    }
+    return mask;
+}
+
+#if defined(FOLIO_SCAN_SSE2)
+// UnitMaskPlain, eight units to a comparison.
+FOLIO_SCAN_SSE2_FUNCTION inline uint32_t UnitMaskSse2(TextView text, size_t from, char16_t a, char16_t b) {
+    if (text.size() - from < 32) return UnitMaskPlain(text, from, a, b);
+    const char16_t* const data = text.data() + from;
+    const __m128i first = _mm_set1_epi32(static_cast<int>(0x10001u * a));
+    const __m128i second = _mm_set1_epi32(static_cast<int>(0x10001u * b));
+    // (No helper: in a 32-bit build only this function may use the instructions.)
+    __m128i found[4];
+    for (int k = 0; k < 4; ++k) {
+        const __m128i eight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 8 * k));
+        found[k] = _mm_or_si128(_mm_cmpeq_epi16(eight, first), _mm_cmpeq_epi16(eight, second));
+    }
+    // Each unit's 16-bit answer (all ones or none) narrowed to a byte: one bit a unit.
+    const uint32_t low = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(found[0], found[1])));
+    const uint32_t high = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(found[2], found[3])));
+    return low | high << 16;
+}
+#endif
+
 // The one search of every function below.
 template <bool kAbove, class... Units>
 inline size_t FindUnit(TextView text, size_t from, char16_t highest, Units... units) {
@@ -86,6 +119,16 @@ inline size_t FindUnit(TextView text, size_t from, char16_t highest, Units... un
 }
 
 }  // namespace text_scan
+
+// Which of the 32 units from `from` (at most the text's size) are `a` or `b`: bit k for the
+// unit at from + k. A reader that meets many short lines looks at 32 units once, not at each
+// line's units in turn.
+inline uint32_t UnitMaskOf(TextView text, size_t from, char16_t a, char16_t b) {
+#if defined(FOLIO_SCAN_SSE2)
+    if (text_scan::ProcessorHasSse2()) return text_scan::UnitMaskSse2(text, from, a, b);
+#endif
+    return text_scan::UnitMaskPlain(text, from, a, b);
+}
 
 // The position of the first unit at or after `from` that is `a` or `b`, or the text's size.
 inline size_t FindUnitOf(TextView text, size_t from, char16_t a, char16_t b) {

@@ -310,17 +310,39 @@ bool IndexFileLineReader::DecodePiece() {
     }
     piece_.clear();
     begin_ = 0;
+    maskAt_ = maskEnd_ = 0;
     AppendText(encoding_, rest.substr(0, end), piece_);
     at_ += end;
     return true;
 }
 
+// The piece's next CR or LF at or after `from`, or its end. 32 units are looked at at once
+// and kept as a mask, so that each of a file's many short lines costs a shift, not a search.
+size_t IndexFileLineReader::NextBreak(size_t from) {
+    for (;;) {
+        if (from >= maskAt_ && from < maskEnd_) {
+            const uint32_t ahead = breaks_ >> (from - maskAt_);
+            if (ahead != 0) return from + static_cast<size_t>(__builtin_ctz(ahead));
+            from = maskEnd_;
+        }
+        if (from >= piece_.size()) return piece_.size();
+        maskAt_ = from;
+        maskEnd_ = from + 32;
+        breaks_ = UnitMaskOf(piece_, from, u'\r', u'\n');
+    }
+}
+
+// NextLine's lines, by NextBreak.
 bool IndexFileLineReader::Next(TextView& line, size_t& number) {
     while (begin_ >= piece_.size()) {
         if (!DecodePiece()) return false;
     }
-    size_t lineFeeds;
-    NextLine(TextView(piece_), crEnds_, begin_, line, lineFeeds);
+    const char16_t end = crEnds_ ? u'\r' : u'\n';
+    size_t lineFeeds = 0, stop = NextBreak(begin_);
+    for (; stop < piece_.size() && piece_[stop] != end; stop = NextBreak(stop + 1)) lineFeeds += piece_[stop] == u'\n';
+    line = TextView(piece_).substr(begin_, stop - begin_);
+    begin_ = stop + 1;
+    if (crEnds_ && begin_ < piece_.size() && piece_[begin_] == u'\n') ++begin_;
     number = number_;
     number_ += 1 + lineFeeds;
     return true;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -65,6 +66,7 @@ public:
 
 private:
     bool DecodePiece();
+    size_t NextBreak(size_t from);
 
     std::string bytes_;
     IndexFileEncoding encoding_;
@@ -74,6 +76,9 @@ private:
     Text piece_;         // the text of the piece being read
     size_t begin_ = 0;   // where the piece's next line begins
     size_t number_ = 1;  // that line's number
+    // The CRs and LFs among the piece's units from maskAt_ to maskEnd_: bit k for maskAt_ + k.
+    size_t maskAt_ = 0, maskEnd_ = 0;
+    uint32_t breaks_ = 0;
 };
 
 // A line as the loader reads it for its tag.

@@ -1203,7 +1203,15 @@ void SaveSwedishPlaces(const Text& path) {
 void ExpectPiecesGiveTheLinesOfTheWholeText() {
     const auto numbered = [](TextView line, size_t number) { return DecimalText(static_cast<int64_t>(number)) + u":" + Text(line); };
     std::vector<std::string> files = {std::string("\x81\r\n\x81\x40\r\x81", 7)};  // lead bytes before line ends
-    for (const Text& text : {Text(u"<?xml?>\r\n<D>\u4E2D\u6587 \u00E9</D>\r\n\r\n<P>1\n2</P>\r<Q>") + Text(40, u'x') +
+    // Lines of every length to 70, so that their ends fall at every place of the reader's masks
+    // of 32 units, some with a lone LF inside, ending in CR LF or a lone CR.
+    Text lengths;
+    for (size_t n = 0; n <= 70; ++n) {
+        Text line(n, u'x');
+        if (n % 7 == 3) line[n / 2] = u'\n';
+        lengths += line + (n % 2 == 0 ? u"\r\n" : u"\r");
+    }
+    for (const Text& text : {lengths,Text(u"<?xml?>\r\n<D>\u4E2D\u6587 \u00E9</D>\r\n\r\n<P>1\n2</P>\r<Q>") + Text(40, u'x') +
                                  u"</Q>\r\n\t\u4E2D\r\nend",
                              Text(u"a\n\n<D>\u4E2D</D>\nlast\n")}) {
         files.push_back(platform::ToAnsi(text));

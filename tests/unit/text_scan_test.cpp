@@ -6,6 +6,16 @@
 
 namespace {
 
+// The first CR or LF at or after `from` by the masks of 32 units a reader takes.
+size_t ByMasks(TextView text, size_t from, bool plain) {
+    for (size_t at = from; at < text.size(); at += 32) {
+        const uint32_t mask =
+            plain ? text_scan::UnitMaskPlain(text, at, u'\r', u'\n') : UnitMaskOf(text, at, u'\r', u'\n');
+        if (mask != 0) return at + static_cast<size_t>(__builtin_ctz(mask));
+    }
+    return text.size();
+}
+
 TEST(TextScan, BothLoopsStopAtTheFirstSoughtUnitWhereverItStands) {
     // Filler that a search does not stop at: letters, and units that differ from a sought one by
     // the sign bit or a single bit; for the escapes, ASCII up to the bound (126, "~").
@@ -31,6 +41,9 @@ TEST(TextScan, BothLoopsStopAtTheFirstSoughtUnitWhereverItStands) {
              return plain ? text_scan::FindUnitPlain<false>(t, from, 0, u'<', u'&', u'[', u']')
                           : FindUnitOf(t, from, u'<', u'&', u'[', u']');
          }},
+        // The reader's masks of line ends, searched mask after mask.
+        {"line ends by masks, CR", filler, u'\r', [](TextView t, size_t from, bool plain) { return ByMasks(t, from, plain); }},
+        {"line ends by masks, LF", filler, u'\n', [](TextView t, size_t from, bool plain) { return ByMasks(t, from, plain); }},
         {"escape, above 126", ascii, u'\u00E9',
          [](TextView t, size_t from, bool plain) {
              return plain ? text_scan::FindUnitPlain<true>(t, from, 0x7E, u'&', u'>', u'<', u'\'', u'"', u'\r')
@@ -43,7 +56,7 @@ TEST(TextScan, BothLoopsStopAtTheFirstSoughtUnitWhereverItStands) {
          }},
     };
     for (const Case& c : cases) {
-        for (size_t length = 0; length <= 26; ++length) {
+        for (size_t length = 0; length <= 70; ++length) {  // past two masks
             // Where the sought unit stands (`length`: nowhere), and where the search starts.
             for (size_t at = 0; at <= length; ++at) {
                 Text text;
