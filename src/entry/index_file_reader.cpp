@@ -393,7 +393,11 @@ std::optional<TextView> IndexFilePairing::Read(TextView line) {
     const TextView tag(element.data() + 1, close - 1);
     // The value is read for every tag, so a line with a bad value ends the reading whatever it
     // is; the pending description changes only once the line is read.
-    ReadXmlElementValue(element, close, value_);
+    if (close + 1 == element.size()) {
+        value_.clear();  // a tag alone ("<Index>", "</Index>"): nothing follows to read
+    } else {
+        ReadXmlElementValue(element, close, value_);
+    }
     if (SameUnits(tag, kDescriptionTag)) {
         pending_.swap(value_);
         read_ = Line::kDescription;
