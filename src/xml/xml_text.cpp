@@ -106,13 +106,14 @@ void DecodeNumericReferences(TextView in, Text& out) {
     out.append(in.substr(i));
 }
 
+constexpr std::pair<TextView, char16_t> kEntities[] = {
+    {u"&gt;", u'>'}, {u"&lt;", u'<'}, {u"&apos;", u'\''}, {u"&quot;", u'"'}, {u"&amp;", u'&'}};
+
 // The five entities, in one pass where XmlUnescape once replaced each in turn ("&gt;", "&lt;",
 // "&apos;", "&quot;", then "&amp;"): the same text, as every entity starts with the only "&"
 // it holds, and no replacement but the last pass's "&" can form part of another. In place:
 // a character is never longer than its entity.
 void DecodeEntities(Text& text) {
-    static constexpr std::pair<TextView, char16_t> kEntities[] = {
-        {u"&gt;", u'>'}, {u"&lt;", u'<'}, {u"&apos;", u'\''}, {u"&quot;", u'"'}, {u"&amp;", u'&'}};
     const TextView in(text);
     size_t amp = in.find(u'&');
     if (amp == TextView::npos) return;
@@ -276,6 +277,43 @@ Text XmlUnescape(TextView text) {
     return out;
 }
 
+namespace {
+
+// The escapes Save writes (the five entities, and references of decimal digits), decoded in one
+// pass into `out`, as the passes of XmlUnescapeInto decode them; false, `out` holding anything,
+// for a text in any other form, which those passes read: a "&" that starts neither, a reference
+// to "&" or "#" (which may start another), to CR or LF (read in pairs), a text too long for
+// positions. Its errors are theirs: the first reference read is theirs as well.
+bool UnescapeSaved(TextView text, Text& out) {
+    if (text.size() > kMaxPosition) return false;
+    out.clear();
+    size_t run = 0;  // where the text not yet copied begins
+    for (size_t i = text.find(u'&'); i != TextView::npos; i = text.find(u'&', run)) {
+        out.append(text.substr(run, i - run));
+        const TextView rest = text.substr(i);
+        if (rest.size() > 2 && rest[1] == u'#') {
+            size_t k = 2;
+            int32_t code = 0;
+            for (; k < rest.size() && k < 2 + 9 && rest[k] >= u'0' && rest[k] <= u'9'; ++k) code = code * 10 + (rest[k] - u'0');
+            if (k == 2 || k == rest.size() || rest[k] != u';' || code == 10 || code == 13) return false;
+            const Text character = platform::CharFromAnsiCode(code);
+            if (character.find_first_of(u"&#") != Text::npos) return false;
+            out.append(character);
+            run = i + k + 1;
+            continue;
+        }
+        const auto entity = std::find_if(std::begin(kEntities), std::end(kEntities),
+                                         [rest](const auto& e) { return rest.substr(0, e.first.size()) == e.first; });
+        if (entity == std::end(kEntities)) return false;
+        out.push_back(entity->second);
+        run = i + entity->first.size();
+    }
+    out.append(text.substr(run));
+    return true;
+}
+
+}  // namespace
+
 void XmlUnescapeInto(TextView text, Text& out) {
     // Every escape starts with "&" or "[": most values hold neither and come back as they are.
     bool bracket = false, ampersand = false, reference = false;
@@ -291,6 +329,7 @@ void XmlUnescapeInto(TextView text, Text& out) {
         out.assign(text);
         return;
     }
+    if (!bracket && UnescapeSaved(text, out)) return;
     // The markers and references in turn, each pass only where its form occurs (a pass that
     // finds nothing leaves the text as it was), then the entities.
     Text work;

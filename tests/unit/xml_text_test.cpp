@@ -122,6 +122,8 @@ TEST(XmlUnescape, ReferencesFormedByDecodingAreDecodedInTurn) {
     EXPECT_EQ(XmlUnescape(u"&#38;&#35;66;x"), u"Bx");
     EXPECT_EQ(XmlUnescape(u"&#38;#38;#38;#67;"), u"C");
     EXPECT_EQ(XmlUnescape(u"&&#&#59;"), Text(u"&") + Text(1, u'\0'));  // the first ";" ends it
+    EXPECT_EQ(XmlUnescape(u"&l&#0116;;"), u"<");                           // a decoded character ends an entity
+    EXPECT_EQ(XmlUnescape(u"&#0038;lt; &#0233;"), u"< \u00E9");             // a decoded "&" starts one
 }
 
 TEST(XmlUnescape, UnterminatedReferenceStaysWithTheRest) {
