@@ -20,11 +20,6 @@ constexpr TextView kPageTag = kPageElement;
 constexpr TextView kDescriptionStart = u"<Description>";
 constexpr TextView kPageStart = u"<Page>";
 
-// Equality of units, by their bytes: an order's comparison unit by unit is more work.
-bool SameUnits(TextView a, TextView b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
-}
-
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
     return bytes.substr(0, prefix.size()) == prefix;
 }

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "core/text.h"
+#include "core/text_scan.h"
 
 class RowIndex {
 public:
@@ -157,10 +158,7 @@ private:
         uint32_t hash = 0;  // the low bits of the key's hash: a quick test, and its place on growing
         int16_t row = -1;   // -1: free
         TextView Key() const { return TextView(data, size); }
-        // Equality by the units' bytes: a comparison unit by unit is several times the work.
-        bool Holds(TextView key) const {
-            return size == key.size() && std::memcmp(data, key.data(), key.size() * sizeof(char16_t)) == 0;
-        }
+        bool Holds(TextView key) const { return SameUnits(Key(), key); }
     };
     // Enough for the rows a change stages (a description and the levels above it) without an
     // allocation; the table's index grows from there once.

@@ -77,4 +77,19 @@ TEST(TextScan, BothLoopsStopAtTheFirstSoughtUnitWhereverItStands) {
     }
 }
 
+TEST(TextScan, SameUnitsTellsTextsApartByAnyBitOfAnyUnit) {
+    for (size_t length = 0; length <= 20; ++length) {  // past two words, and every tail
+        const Text text(length, u'\u4E2D');
+        EXPECT_TRUE(SameUnits(text, Text(text)));
+        EXPECT_FALSE(SameUnits(text, text + u'\u4E2D'));
+        for (size_t at = 0; at < length; ++at) {
+            for (char16_t bit : {char16_t{1}, char16_t{0x100}, char16_t{0x8000}}) {
+                Text other = text;
+                other[at] ^= bit;
+                EXPECT_FALSE(SameUnits(text, other)) << "length " << length << ", at " << at << ", bit " << bit;
+            }
+        }
+    }
+}
+
 }  // namespace
