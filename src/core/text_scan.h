@@ -1,4 +1,5 @@
-// The searches that reading an index file makes in every line: eight units at a time where the
+// The searches that reading an index file makes in every line, and the widening of its bytes
+// in a single-byte code page: eight units (sixteen bytes) at a time where the
 // processor has the instructions for it (SSE2), one at a time elsewhere. Every 64-bit x86 has
 // SSE2, and the build says so; a 32-bit x86 build does not assume it (the DLLs load on any
 // x86) but asks the processor once and takes the eight-at-a-time loop where it can. Each search
@@ -110,6 +111,32 @@ FOLIO_SCAN_SSE2_FUNCTION inline uint32_t UnitMaskSse2(TextView text, size_t from
 }
 #endif
 
+// The text of bytes of a single-byte code page, each byte's character from `chars` (its 256
+// characters, each ASCII byte's its own), into `to`.
+inline void WidenBytesPlain(std::string_view bytes, const char16_t* chars, char16_t* to) {
+    const unsigned char* const from = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t i = 0; i < bytes.size(); ++i) to[i] = chars[from[i]];
+}
+
+#if defined(FOLIO_SCAN_SSE2)
+// WidenBytesPlain sixteen bytes at a time where all are ASCII (most of a file).
+FOLIO_SCAN_SSE2_FUNCTION inline void WidenBytesSse2(std::string_view bytes, const char16_t* chars, char16_t* to) {
+    const unsigned char* const from = reinterpret_cast<const unsigned char*>(bytes.data());
+    const __m128i zero = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 16 <= bytes.size(); i += 16) {
+        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        if (_mm_movemask_epi8(sixteen) != 0) {
+            for (size_t k = i; k < i + 16; ++k) to[k] = chars[from[k]];
+            continue;
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_unpacklo_epi8(sixteen, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), _mm_unpackhi_epi8(sixteen, zero));
+    }
+    for (; i < bytes.size(); ++i) to[i] = chars[from[i]];
+}
+#endif
+
 // The one search of every function below.
 template <bool kAbove, class... Units>
 inline size_t FindUnit(TextView text, size_t from, char16_t highest, Units... units) {
@@ -120,6 +147,15 @@ inline size_t FindUnit(TextView text, size_t from, char16_t highest, Units... un
 }
 
 }  // namespace text_scan
+
+// The text of bytes of a single-byte code page whose 256 characters are `chars` (each ASCII
+// byte's its own), into `to`, which has room for a unit a byte.
+inline void WidenBytes(std::string_view bytes, const char16_t* chars, char16_t* to) {
+#if defined(FOLIO_SCAN_SSE2)
+    if (text_scan::ProcessorHasSse2()) return text_scan::WidenBytesSse2(bytes, chars, to);
+#endif
+    text_scan::WidenBytesPlain(bytes, chars, to);
+}
 
 // Which of the 32 units from `from` (at most the text's size) are `a` or `b`: bit k for the
 // unit at from + k. A reader that meets many short lines looks at 32 units once, not at each

@@ -11,6 +11,7 @@
 #endif
 
 #include "core/error.h"
+#include "core/text_scan.h"
 #include "platform/code_page_table.h"
 #include "platform/decimal_number.h"
 #include "platform/platform.h"
@@ -174,23 +175,7 @@ void AppendFromAnsi(Text& out, std::string_view bytes) {
     if (const CodePageTable* page = CodePage()) return AppendFromCodePage(*page, out, bytes);
     const size_t at = out.size();
     out.resize(at + bytes.size());
-    char16_t* const to = out.data() + at;
-    const unsigned char* const from = reinterpret_cast<const unsigned char*>(bytes.data());
-    size_t i = 0;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time where all are ASCII, each the character of its code (most of a file).
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= bytes.size(); i += 16) {
-        const __m128i sixteen = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-        if (_mm_movemask_epi8(sixteen) != 0) {
-            for (size_t k = i; k < i + 16; ++k) to[k] = kCp1252Chars[from[k]];
-            continue;
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_unpacklo_epi8(sixteen, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 8), _mm_unpackhi_epi8(sixteen, zero));
-    }
-#endif
-    for (; i < bytes.size(); ++i) to[i] = kCp1252Chars[from[i]];
+    WidenBytes(bytes, kCp1252Chars.of, out.data() + at);
 }
 
 int16_t AnsiCodeOf(char16_t ch) {

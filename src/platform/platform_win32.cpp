@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "core/error.h"
+#include "core/text_scan.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -90,8 +91,45 @@ Text FromAnsi(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// The characters of the 256 bytes of the ANSI code page, where it is a single-byte one whose
+// ASCII bytes are the ASCII characters (as every Windows ANSI code page of one byte is); none
+// elsewhere. A byte's character is then its own, whatever bytes stand beside it. The code page
+// is the process's: the table is made once.
+const char16_t* SingleByteChars() {
+    struct Table {
+        bool usable = false;
+        char16_t chars[256] = {};
+    };
+    static const Table table = [] {
+        Table made;
+        CPINFO info{};
+        if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return made;
+        char bytes[256];
+        for (int b = 0; b < 256; ++b) bytes[b] = static_cast<char>(b);
+        if (MultiByteToWideChar(CP_ACP, 0, bytes, 256, reinterpret_cast<wchar_t*>(made.chars), 256) != 256) return made;
+        for (int b = 0; b < 128; ++b) {
+            if (made.chars[b] != b) return made;
+        }
+        made.usable = true;
+        return made;
+    }();
+    return table.usable ? table.chars : nullptr;
+}
+
+}  // namespace
+
 void AppendFromAnsi(Text& out, std::string_view bytes) {
     if (bytes.empty()) return;
+    if (const char16_t* chars = SingleByteChars()) {
+        // A character a byte: widened here, the ASCII sixteen bytes at a time (a file's piece
+        // through the system's conversion took several times as long under Wine).
+        const size_t at = out.size();
+        out.resize(at + bytes.size());
+        WidenBytes(bytes, chars, out.data() + at);
+        return;
+    }
     // No code page makes more than one character of a byte: one call converts into the room.
     const int size = static_cast<int>(bytes.size());
     const size_t at = out.size();

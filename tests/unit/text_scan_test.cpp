@@ -92,4 +92,26 @@ TEST(TextScan, SameUnitsTellsTextsApartByAnyBitOfAnyUnit) {
     }
 }
 
+TEST(TextScan, BothWideningsGiveEachByteItsCharacterWhereverAByteAbove127Stands) {
+    char16_t chars[256];
+    for (int b = 0; b < 256; ++b) chars[b] = static_cast<char16_t>(b < 128 ? b : 0x2000 + b);
+    for (size_t length = 0; length <= 40; ++length) {  // past two blocks, and every tail
+        for (size_t at = 0; at <= length; ++at) {      // where the byte above 127 stands (`length`: nowhere)
+            std::string bytes;
+            for (size_t i = 0; i < length; ++i) bytes += static_cast<char>(i == at ? 0x80 + i : 0x20 + i);
+            Text expected;
+            for (unsigned char b : bytes) expected += chars[b];
+            for (bool plain : {true, false}) {
+                Text text(length, u'?');
+                if (plain) {
+                    text_scan::WidenBytesPlain(bytes, chars, text.data());
+                } else {
+                    WidenBytes(bytes, chars, text.data());
+                }
+                EXPECT_EQ(text, expected) << (plain ? "plain" : "as built") << ": length " << length << ", at " << at;
+            }
+        }
+    }
+}
+
 }  // namespace
