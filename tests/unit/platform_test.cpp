@@ -134,6 +134,19 @@ TEST(PlatformInAnyCodePage, SingleByteCodePagesHaveNoDoubleByteCharacters) {
     }
 }
 
+// In a single-byte code page each byte reads as its own character wherever it stands: a piece
+// of a file, widened by one table of the 256, reads as its bytes read one by one (by the system
+// on Windows).
+TEST(PlatformInAnyCodePage, EachByteReadsAsItsCharacterAloneAndAmongOthers) {
+    if (!platform::AnsiCodePageIsSingleByte()) GTEST_SKIP() << "a double-byte code page";
+    std::string bytes;
+    for (int b = 0; b < 256 + 37; ++b) bytes += static_cast<char>(b % 256);  // blocks of sixteen, and a tail
+    const Text text = platform::FromAnsi(bytes);
+    ASSERT_EQ(text.size(), bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        EXPECT_EQ(Text(1, text[i]), platform::CharFromAnsiCode(static_cast<unsigned char>(bytes[i]))) << i;
+}
+
 #ifndef _WIN32
 // A program that reads files of another Windows chooses its code page: then every ANSI function
 // answers as the Win32 seam does on a system of that code page, double-byte ones included.
