@@ -104,8 +104,7 @@ const char16_t* SingleByteChars() {
     };
     static const Table table = [] {
         Table made;
-        CPINFO info{};
-        if (!GetCPInfo(CP_ACP, &info) || info.MaxCharSize != 1) return made;
+        if (!AnsiCodePageIsSingleByte()) return made;
         char bytes[256];
         for (int b = 0; b < 256; ++b) bytes[b] = static_cast<char>(b);
         if (MultiByteToWideChar(CP_ACP, 0, bytes, 256, reinterpret_cast<wchar_t*>(made.chars), 256) != 256) return made;
