@@ -6,7 +6,7 @@
 
 #include "platform/thread_data.h"
 
-enum class ThreadSlot : int { kXmlWriter, kLibraryIdentity, kLogText };
+enum class ThreadSlot : int { kXmlWriter, kLibraryIdentity, kLogText, kFileRoom };
 
 // This thread's T in its slot, made empty at first use.
 template <class T, ThreadSlot Slot>

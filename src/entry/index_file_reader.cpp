@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 #include "core/error.h"
+#include "core/per_thread.h"
 #include "core/text_scan.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -266,14 +268,38 @@ void ForEachIndexFileLine(TextView text, const IndexFileLineHandler& onLine) {
     }
 }
 
-IndexFileLineReader::IndexFileLineReader(const Text& path) : IndexFileLineReader(platform::ReadFileBytes(path)) {}
+namespace {
+
+// The room a thread keeps for the bytes of its next file (empty while a reader holds it).
+std::string& KeptRoom() { return PerThread<std::string, ThreadSlot::kFileRoom>(); }
+
+}  // namespace
+
+IndexFileLineReader::IndexFileLineReader(const Text& path) : room_(std::move(KeptRoom())) {
+    bytes_ = platform::ReadFileInto(path, room_);
+    Begin();
+}
 
 IndexFileLineReader::IndexFileLineReader(std::string bytes, size_t pieceBytes)
-    : bytes_(std::move(bytes)), pieceBytes_(std::max<size_t>(pieceBytes, 2)) {
+    : room_(std::move(bytes)), bytes_(room_), pieceBytes_(std::max<size_t>(pieceBytes, 2)) {
+    Begin();
+}
+
+IndexFileLineReader::~IndexFileLineReader() {
+    if (room_.capacity() > kKeptRoomBytes) return;
+    try {
+        std::string& kept = KeptRoom();
+        if (room_.capacity() > kept.capacity()) kept.swap(room_);
+    } catch (const std::bad_alloc&) {
+        // No record for the thread: the room goes, as every room did before rooms were kept.
+    }
+}
+
+void IndexFileLineReader::Begin() {
     const FoundEncoding found = EncodingOf(bytes_);
     encoding_ = found.encoding;
     at_ = found.markLength;
-    const std::string_view body = std::string_view(bytes_).substr(at_);
+    const std::string_view body = bytes_.substr(at_);
     if (IsUtf16(encoding_)) {
         const bool bigEndian = encoding_ == IndexFileEncoding::kUtf16BigEndian;
         crEnds_ = false;
@@ -285,7 +311,7 @@ IndexFileLineReader::IndexFileLineReader(std::string bytes, size_t pieceBytes)
 
 bool IndexFileLineReader::DecodePiece() {
     if (at_ >= bytes_.size()) return false;
-    const std::string_view rest = std::string_view(bytes_).substr(at_);
+    const std::string_view rest = bytes_.substr(at_);
     size_t end;
     if (IsUtf16(encoding_)) {
         const bool bigEndian = encoding_ == IndexFileEncoding::kUtf16BigEndian;

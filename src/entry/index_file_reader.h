@@ -55,22 +55,32 @@ public:
     // How many bytes a piece takes (more when a line is longer).
     static constexpr size_t kPieceBytes = 32 * 1024;
 
+    // The room for a file's bytes that a thread keeps for its next read, at most: a new room
+    // as large as a file costs a page fault every few kilobytes, a fifth of a load under Wine.
+    static constexpr size_t kKeptRoomBytes = 4 * 1024 * 1024;
+
     // Reads the file; throws the file error when it cannot be read.
     explicit IndexFileLineReader(const Text& path);
     // The lines of bytes already read, in pieces of `pieceBytes`.
     explicit IndexFileLineReader(std::string bytes, size_t pieceBytes = kPieceBytes);
+    // The bytes' room is kept for the thread's next read (kKeptRoomBytes).
+    ~IndexFileLineReader();
+    IndexFileLineReader(const IndexFileLineReader&) = delete;
+    IndexFileLineReader& operator=(const IndexFileLineReader&) = delete;
 
     IndexFileEncoding Encoding() const { return encoding_; }
     // The next line and its number; false after the last. The line stays valid until the next call.
     bool Next(TextView& line, size_t& number);
 
 private:
+    void Begin();  // takes the bytes' encoding and line ends
     bool DecodePiece();
     size_t NextBreak(size_t from);
 
-    std::string bytes_;
+    std::string room_;        // holds the file's bytes
+    std::string_view bytes_;  // the file's bytes, in room_
     IndexFileEncoding encoding_;
-    size_t pieceBytes_;
+    size_t pieceBytes_ = kPieceBytes;
     size_t at_;          // the bytes turned into text so far (a byte-order mark counts as turned)
     bool crEnds_;        // the file's lines end at CR (it holds one), or else at LF
     Text piece_;         // the text of the piece being read

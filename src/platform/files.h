@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "core/text.h"
 
@@ -19,8 +20,10 @@ inline constexpr size_t kNameLimit = 255;
 // On Windows the name may hold wildcards, which match as a directory search does.
 bool FileIsPresent(const Text& path);
 
-// The whole content of a file, as bytes. Throws the file error when it cannot be read.
-std::string ReadFileBytes(const Text& path);
+// The whole content of a file, as bytes, read into `room` (what it held is gone; its storage
+// serves where it is large enough): the view answered, within `room`. Throws the file error
+// when the file cannot be read.
+std::string_view ReadFileInto(const Text& path, std::string& room);
 
 // Writes the bytes as the file's whole content, in place: the file is created, or an existing
 // one cut to length zero first. Throws the file error when it cannot be opened or written (a

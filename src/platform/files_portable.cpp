@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "core/error.h"
+#include "platform/file_room.h"
 #include "platform/files.h"
 
 namespace fs = std::filesystem;
@@ -103,22 +104,22 @@ bool FileIsPresent(const Text& path) {
     return !ec && fs::is_regular_file(status);
 }
 
-std::string ReadFileBytes(const Text& path) {
+std::string_view ReadFileInto(const Text& path, std::string& room) {
     const fs::path p = PathOf(path);
     const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) ThrowErrno(errno);
     // Read in place, into room for the length the file has when opened: the bytes are copied
     // once. A file that grows meanwhile is read to its end all the same.
-    std::string bytes;
     struct stat status;
-    if (::fstat(fd, &status) == 0 && status.st_size > 0) bytes.resize(static_cast<size_t>(status.st_size));
+    const size_t begin =
+        PrepareFileRoom(room, ::fstat(fd, &status) == 0 && status.st_size > 0 ? static_cast<size_t>(status.st_size) : 0);
     size_t have = 0;
     char chunk[64 * 1024];
     for (;;) {
-        const bool inPlace = have < bytes.size();
-        char* const into = inPlace ? bytes.data() + have : chunk;
-        const size_t room = inPlace ? bytes.size() - have : sizeof chunk;
-        const ssize_t n = ::read(fd, into, room);
+        const bool inPlace = begin + have < room.size();
+        char* const into = inPlace ? room.data() + begin + have : chunk;
+        const size_t space = inPlace ? room.size() - begin - have : sizeof chunk;
+        const ssize_t n = ::read(fd, into, space);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -126,12 +127,12 @@ std::string ReadFileBytes(const Text& path) {
             ::close(fd);
             ThrowErrno(err);
         }
-        if (!inPlace) bytes.append(chunk, static_cast<size_t>(n));
+        if (!inPlace) room.append(chunk, static_cast<size_t>(n));
         have += static_cast<size_t>(n);
     }
     ::close(fd);
-    bytes.resize(have);  // a file that shrank meanwhile
-    return bytes;
+    room.resize(begin + have);  // a file that shrank meanwhile
+    return std::string_view(room).substr(begin);
 }
 
 void OverwriteFile(const Text& path, std::string_view bytes) {

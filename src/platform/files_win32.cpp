@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/error.h"
+#include "platform/file_room.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -91,7 +92,7 @@ bool FileIsPresent(const Text& path) {
     return present;
 }
 
-std::string ReadFileBytes(const Text& path) {
+std::string_view ReadFileInto(const Text& path, std::string& room) {
     // Sharing delete too: a Save of the same file may replace it while it is read (the reader
     // keeps reading the old content, where the platform allows it).
     HANDLE file = CreateFileW(Wide(path), GENERIC_READ,
@@ -100,28 +101,29 @@ std::string ReadFileBytes(const Text& path) {
     if (file == INVALID_HANDLE_VALUE) ThrowLastError();
     // Read in place, into room for the length the file has when opened: the bytes are copied
     // once. A file that grows meanwhile is read to its end all the same.
-    std::string bytes;
     LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) bytes.resize(static_cast<size_t>(size.QuadPart));
+    const size_t begin =
+        PrepareFileRoom(room, GetFileSizeEx(file, &size) && size.QuadPart > 0 ? static_cast<size_t>(size.QuadPart) : 0);
     size_t have = 0;
     char chunk[64 * 1024];
     for (;;) {
-        const bool inPlace = have < bytes.size();
-        char* const into = inPlace ? bytes.data() + have : chunk;
-        const DWORD room = static_cast<DWORD>(inPlace ? std::min<size_t>(bytes.size() - have, 1u << 30) : sizeof chunk);
+        const bool inPlace = begin + have < room.size();
+        char* const into = inPlace ? room.data() + begin + have : chunk;
+        const DWORD space =
+            static_cast<DWORD>(inPlace ? std::min<size_t>(room.size() - begin - have, 1u << 30) : sizeof chunk);
         DWORD read = 0;
-        if (!ReadFile(file, into, room, &read, nullptr)) {
+        if (!ReadFile(file, into, space, &read, nullptr)) {
             const DWORD code = GetLastError();
             CloseHandle(file);
             throw FileError(code);
         }
         if (read == 0) break;
-        if (!inPlace) bytes.append(chunk, read);
+        if (!inPlace) room.append(chunk, read);
         have += read;
     }
     CloseHandle(file);
-    bytes.resize(have);  // a file that shrank meanwhile
-    return bytes;
+    room.resize(begin + have);  // a file that shrank meanwhile
+    return std::string_view(room).substr(begin);
 }
 
 void OverwriteFile(const Text& path, std::string_view bytes) {

@@ -1,5 +1,5 @@
-// Data the library keeps once per thread: the XML writer's state, the library identity and the
-// log text. It is held in a registry of our own rather than in the compiler's thread-local
+// Data the library keeps once per thread: the XML writer's state, the library identity, the
+// log text and the room of the last index file read. It is held in a registry of our own rather than in the compiler's thread-local
 // objects, whose destructors the MinGW runtime runs from inside the loader's thread-exit
 // callbacks and which pin the DLL while they live: when a host's COM apartment had already let
 // the DLL go, the last of those destructors unloaded the DLL from within its own thread-exit
@@ -22,7 +22,7 @@ public:
     virtual ~ThreadData() = default;
 };
 
-inline constexpr int kThreadDataSlots = 3;
+inline constexpr int kThreadDataSlots = 4;
 
 // The calling thread's data in `slot`, or null when it has none yet.
 ThreadData* FindThreadData(int slot);

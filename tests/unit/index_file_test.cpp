@@ -1058,6 +1058,32 @@ TEST(IndexFileReader, EachLineComesWithItsNumber) {
     EXPECT_NE(ErrorNumberOf([&] { ReadIndexFileLines(folder / "missing.xml", [](TextView, size_t) {}); }), 0);
 }
 
+// A thread keeps the room of the file it read last for its next read: a smaller file read into
+// it gives its own bytes and lines only.
+TEST(IndexFileReader, ARoomKeptFromALargerFileHoldsOnlyTheNextFilesBytes) {
+    TempFolder folder;
+    const Text large = folder / "large.xml", small = folder / "small.xml";
+    WriteBytes(large, std::string(5000, 'x') + "\r\n<Page>9</Page>\r\n");
+    WriteBytes(small, "<Page>1</Page>");
+    // The bytes begin at a 64-byte boundary of the room's storage, reused where large enough.
+    std::string room(6000, 'y');
+    const char* const storage = room.data();
+    const std::string_view bytes = platform::ReadFileInto(small, room);
+    EXPECT_EQ(bytes, "<Page>1</Page>");
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(bytes.data()) % 64, 0u);
+    EXPECT_TRUE(bytes.data() >= storage && bytes.data() + bytes.size() <= storage + room.capacity()) << "in the room";
+    EXPECT_EQ(platform::ReadFileInto(large, room), ReadBytes(large));
+    const auto linesOf = [](const Text& path) {
+        std::vector<std::string> lines;
+        ReadIndexFileLines(path, [&](TextView line, size_t number) {
+            lines.push_back(std::to_string(number) + ":" + TextToAscii(line.substr(0, 8)));
+        });
+        return lines;
+    };
+    EXPECT_EQ(linesOf(large), (std::vector<std::string>{"1:xxxxxxxx", "2:<Page>9<"}));
+    EXPECT_EQ(linesOf(small), (std::vector<std::string>{"1:<Page>1<"}));
+}
+
 // --- Run again in a double-byte ANSI code page under Wine (see tests/CMakeLists.txt) ---
 
 // Every kind of value Save writes, in this code page: the file loads the rows it always did.

@@ -67,7 +67,8 @@ std::optional<LoadStop> FindLoadStop(const Text& path) {
 std::optional<Text> UnreadableFile(const Text& path) {
     if (!platform::FileIsPresent(path)) return path + u": cannot read: no such file";
     try {
-        platform::ReadFileBytes(path);
+        std::string room;
+        platform::ReadFileInto(path, room);
     } catch (const AutomationError& e) {
         return path + u": cannot read: " + e.Description();
     }
