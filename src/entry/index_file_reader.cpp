@@ -130,11 +130,8 @@ bool IsUtf8(std::string_view bytes) {
 }
 
 // Each byte outside a well-formed sequence becomes U+FFFD on its own, so that a bad byte
-// never takes the CR or LF after it along.
-void AppendUtf8(std::string_view bytes, Text& out) {
-    const size_t at = out.size();
-    out.resize(at + bytes.size());  // never more units than bytes
-    char16_t* const to = out.data() + at;
+// never takes the CR or LF after it along. Never more units than bytes.
+size_t WriteUtf8(std::string_view bytes, char16_t* to) {
     size_t n = 0;
     char32_t code;
     for (size_t i = 0; i < bytes.size();) {
@@ -153,7 +150,7 @@ void AppendUtf8(std::string_view bytes, Text& out) {
         }
         i += length;
     }
-    out.resize(at + n);
+    return n;
 }
 
 char16_t Utf16UnitAt(std::string_view bytes, size_t unit, bool bigEndian) {
@@ -163,27 +160,31 @@ char16_t Utf16UnitAt(std::string_view bytes, size_t unit, bool bigEndian) {
 }
 
 // 16-bit units as they stand: an unpaired surrogate stays, as the table holds any 16-bit text.
-void AppendUtf16(std::string_view bytes, bool bigEndian, Text& out) {
+size_t WriteUtf16(std::string_view bytes, bool bigEndian, char16_t* to) {
     const size_t units = bytes.size() / 2;
-    const size_t at = out.size();
-    out.resize(at + units);
-    for (size_t i = 0; i < units; ++i) out[at + i] = Utf16UnitAt(bytes, i, bigEndian);
-    if (bytes.size() % 2 != 0) out.push_back(kReplacement);  // a last byte without its partner
+    for (size_t i = 0; i < units; ++i) to[i] = Utf16UnitAt(bytes, i, bigEndian);
+    if (bytes.size() % 2 == 0) return units;
+    to[units] = kReplacement;  // a last byte without its partner
+    return units + 1;
 }
 
 bool IsUtf16(IndexFileEncoding encoding) {
     return encoding == IndexFileEncoding::kUtf16LittleEndian || encoding == IndexFileEncoding::kUtf16BigEndian;
 }
 
-// The text of bytes of the file (without its mark), appended to `out`.
-void AppendText(IndexFileEncoding encoding, std::string_view bytes, Text& out) {
+// The text of bytes of the file (without its mark), written at `to`, which has room for two
+// units a byte (platform::WidenAnsi's room; the other encodings take less); the units written.
+// Written over a buffer's units, not appended to a text: a text's room is filled before it
+// is written, and a piece at a time that was a twentieth of a load under Wine.
+size_t WriteText(IndexFileEncoding encoding, std::string_view bytes, char16_t* to) {
     switch (encoding) {
         case IndexFileEncoding::kUtf8:
-        case IndexFileEncoding::kUtf8Mark: return AppendUtf8(bytes, out);
-        case IndexFileEncoding::kUtf16LittleEndian: return AppendUtf16(bytes, false, out);
-        case IndexFileEncoding::kUtf16BigEndian: return AppendUtf16(bytes, true, out);
-        case IndexFileEncoding::kAnsi: return platform::AppendFromAnsi(out, bytes);
+        case IndexFileEncoding::kUtf8Mark: return WriteUtf8(bytes, to);
+        case IndexFileEncoding::kUtf16LittleEndian: return WriteUtf16(bytes, false, to);
+        case IndexFileEncoding::kUtf16BigEndian: return WriteUtf16(bytes, true, to);
+        case IndexFileEncoding::kAnsi: return platform::WidenAnsi(bytes, to);
     }
+    return 0;
 }
 
 // Any byte above 127, a word at a time: most files hold none.
@@ -252,8 +253,9 @@ size_t PieceEnd(size_t from, size_t want, size_t units, bool crEnds, UnitAt unit
 
 IndexFileText DecodeIndexFile(std::string_view bytes) {
     const FoundEncoding found = EncodingOf(bytes);
-    IndexFileText file{found.encoding, Text()};
-    AppendText(found.encoding, bytes.substr(found.markLength), file.text);
+    const std::string_view body = bytes.substr(found.markLength);
+    IndexFileText file{found.encoding, Text(2 * body.size(), u'\0')};
+    file.text.resize(WriteText(found.encoding, body, file.text.data()));
     return file;
 }
 
@@ -329,10 +331,13 @@ bool IndexFileLineReader::DecodePiece() {
             return static_cast<char16_t>(byte);
         });
     }
-    piece_.clear();
+    if (2 * end > unitRoom_) {
+        units_.reset(new char16_t[2 * end]);  // not filled: every unit of a piece is written before it is read
+        unitRoom_ = 2 * end;
+    }
+    piece_ = TextView(units_.get(), WriteText(encoding_, rest.substr(0, end), units_.get()));
     begin_ = 0;
     maskAt_ = maskEnd_ = 0;
-    AppendText(encoding_, rest.substr(0, end), piece_);
     at_ += end;
     return true;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,7 +84,9 @@ private:
     size_t pieceBytes_ = kPieceBytes;
     size_t at_;          // the bytes turned into text so far (a byte-order mark counts as turned)
     bool crEnds_;        // the file's lines end at CR (it holds one), or else at LF
-    Text piece_;         // the text of the piece being read
+    std::unique_ptr<char16_t[]> units_;  // room for a piece's text: two units a byte
+    size_t unitRoom_ = 0;
+    TextView piece_;     // the text of the piece being read, in units_
     size_t begin_ = 0;   // where the piece's next line begins
     size_t number_ = 1;  // that line's number
     // The CRs and LFs among the piece's units from maskAt_ to maskEnd_: bit k for maskAt_ + k.

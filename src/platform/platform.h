@@ -18,12 +18,17 @@ std::string ToAnsi(TextView text);
 // The same bytes appended to `out`, for writers that gather a whole file in one buffer. No
 // best-fit look-alikes: a character the code page cannot represent becomes '?'.
 void AppendAnsi(std::string& out, TextView text);
+// The text of ANSI bytes written at `to`, for a reader that converts a file a piece at a time
+// into one buffer: `to` has room for two units a byte (no byte starts more than one character,
+// whose units are at most two); the units written. A piece should end where a character ends
+// (after a CR or an LF, say): a character cut in two is read as two bytes that form none.
+size_t WidenAnsi(std::string_view bytes, char16_t* to);
 // ANSI bytes to text.
-Text FromAnsi(std::string_view bytes);
-// The same text appended to `out`, for a reader that converts a file a piece at a time into one
-// buffer. A piece should end where a character ends (after a CR or an LF, say): a character
-// cut in two is read as two bytes that form none.
-void AppendFromAnsi(Text& out, std::string_view bytes);
+inline Text FromAnsi(std::string_view bytes) {
+    Text text(2 * bytes.size(), u'\0');
+    text.resize(WidenAnsi(bytes, text.data()));
+    return text;
+}
 // The character's code in the ANSI code page: a single byte gives 0..255; a double-byte
 // character gives lead * 256 + trail as a 16-bit signed number (negative); a character
 // the code page cannot represent gives the code of '?' (63).

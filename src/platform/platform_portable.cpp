@@ -79,11 +79,8 @@ void AppendInCodePage(const CodePageTable& page, std::string& out, TextView text
 
 // Bytes that form no character become U+FFFD, each on its own, so that a lead byte without
 // its trail never takes the byte after it (a CR, a "<") along.
-void AppendFromCodePage(const CodePageTable& page, Text& out, std::string_view bytes) {
-    const size_t at = out.size();
-    out.resize(at + bytes.size());  // at most one character a byte
-    char16_t* const to = out.data() + at;
-    size_t n = 0;
+size_t WidenCodePage(const CodePageTable& page, std::string_view bytes, char16_t* to) {
+    size_t n = 0;  // at most one character a byte
     for (size_t i = 0; i < bytes.size(); ++i) {
 #if defined(__SSE2__)
         // Markup, digits and Latin letters, most of a file: sixteen bytes at a time where all are ASCII.
@@ -115,7 +112,7 @@ void AppendFromCodePage(const CodePageTable& page, Text& out, std::string_view b
         const char16_t ch = page.byteChar[b];
         to[n++] = ch == CodePageTable::kNone || page.leadByte[b] ? u'\uFFFD' : ch;
     }
-    out.resize(at + n);
+    return n;
 }
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
@@ -165,17 +162,10 @@ void AppendAnsi(std::string& out, TextView text) {
     }
 }
 
-Text FromAnsi(std::string_view bytes) {
-    Text out;
-    AppendFromAnsi(out, bytes);
-    return out;
-}
-
-void AppendFromAnsi(Text& out, std::string_view bytes) {
-    if (const CodePageTable* page = CodePage()) return AppendFromCodePage(*page, out, bytes);
-    const size_t at = out.size();
-    out.resize(at + bytes.size());
-    WidenBytes(bytes, kCp1252Chars.of, out.data() + at);
+size_t WidenAnsi(std::string_view bytes, char16_t* to) {
+    if (const CodePageTable* page = CodePage()) return WidenCodePage(*page, bytes, to);
+    WidenBytes(bytes, kCp1252Chars.of, to);
+    return bytes.size();
 }
 
 int16_t AnsiCodeOf(char16_t ch) {

@@ -85,11 +85,6 @@ void AppendAnsi(std::string& out, TextView text) {
     WideCharToMultiByte(CP_ACP, flags, Wide(text), size, out.data() + at, n, nullptr, nullptr);
 }
 
-Text FromAnsi(std::string_view bytes) {
-    Text out;
-    AppendFromAnsi(out, bytes);
-    return out;
-}
 
 namespace {
 
@@ -119,27 +114,17 @@ const char16_t* SingleByteChars() {
 
 }  // namespace
 
-void AppendFromAnsi(Text& out, std::string_view bytes) {
-    if (bytes.empty()) return;
+size_t WidenAnsi(std::string_view bytes, char16_t* to) {
+    if (bytes.empty()) return 0;
     if (const char16_t* chars = SingleByteChars()) {
         // A character a byte: widened here, the ASCII sixteen bytes at a time (a file's piece
         // through the system's conversion took several times as long under Wine).
-        const size_t at = out.size();
-        out.resize(at + bytes.size());
-        WidenBytes(bytes, chars, out.data() + at);
-        return;
+        WidenBytes(bytes, chars, to);
+        return bytes.size();
     }
-    // No code page makes more than one character of a byte: one call converts into the room.
     const int size = static_cast<int>(bytes.size());
-    const size_t at = out.size();
-    out.resize(at + bytes.size());
-    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, Wide(out) + at, size);
-    if (n == 0 && GetLastError() == ERROR_INSUFFICIENT_BUFFER) {  // a code page that makes more: measured first
-        n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
-        out.resize(at + static_cast<size_t>(n > 0 ? n : 0));
-        if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, Wide(out) + at, n);
-    }
-    out.resize(at + static_cast<size_t>(n > 0 ? n : 0));
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(to), 2 * size);
+    return static_cast<size_t>(n > 0 ? n : 0);
 }
 
 int16_t AnsiCodeOf(char16_t ch) {
