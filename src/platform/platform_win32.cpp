@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <climits>
 #include <limits>
 
 #include "core/error.h"
@@ -123,7 +124,8 @@ size_t WidenAnsi(std::string_view bytes, char16_t* to) {
         return bytes.size();
     }
     const int size = static_cast<int>(bytes.size());
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(to), 2 * size);
+    const int room = size > INT_MAX / 2 ? INT_MAX : 2 * size;
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(to), room);
     return static_cast<size_t>(n > 0 ? n : 0);
 }
 
