@@ -17,6 +17,7 @@
 #include "entry/page_list.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/thread_data.h"
 #include "test_files.h"
 #include "test_text.h"
 #include "xml/xml_text.h"
@@ -1082,6 +1083,38 @@ TEST(IndexFileReader, ARoomKeptFromALargerFileHoldsOnlyTheNextFilesBytes) {
     };
     EXPECT_EQ(linesOf(large), (std::vector<std::string>{"1:xxxxxxxx", "2:<Page>9<"}));
     EXPECT_EQ(linesOf(small), (std::vector<std::string>{"1:<Page>1<"}));
+}
+
+// Loads on several threads at once: each reads into a room of its own, kept for its next read,
+// and gives it back with its record when it ends (here it does so itself, as a Windows
+// program has no notice of a thread's end).
+TEST(IndexFileReader, ThreadsReadIntoRoomsOfTheirOwnAndGiveThemBack) {
+    TempFolder folder;
+    constexpr int kThreads = 4;
+    std::vector<Text> paths;
+    for (int t = 0; t < kThreads; ++t) {
+        paths.push_back(folder / ("thread" + std::to_string(t) + ".xml"));
+        std::string bytes;
+        for (int row = 0; row < 50 * (t + 1); ++row) bytes += "<Page>" + std::to_string(t) + "</Page>\r\n";
+        WriteBytes(paths.back(), bytes);
+    }
+    const size_t held = platform::CountThreadData().held;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&paths, t] {
+            for (int round = 0; round < 30; ++round) {
+                const int file = round % 2 == 0 ? t : (t + round) % kThreads;  // larger and smaller in turn
+                size_t lines = 0;
+                ReadIndexFileLines(paths[file], [&](TextView line, size_t) {
+                    lines += line == u"<Page>" + DecimalText(file) + u"</Page>";
+                });
+                EXPECT_EQ(lines, 50u * (file + 1)) << "thread " << t << ", file " << file;
+            }
+            platform::ReleaseThreadData();
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(platform::CountThreadData().held, held);
 }
 
 // --- Run again in a double-byte ANSI code page under Wine (see tests/CMakeLists.txt) ---

@@ -131,6 +131,10 @@ TEST(PlatformInAnyCodePage, SingleByteCodePagesHaveNoDoubleByteCharacters) {
         // Every control byte is the control of its own code (ICU's table swaps 1A, 1C and 7F).
         EXPECT_EQ(platform::FromAnsi("\x1A\x1C\x7F"), u"\x1A\x1C\x7F");
         EXPECT_EQ(platform::ToAnsi(u"\x1A\x1C\x7F"), "\x1A\x1C\x7F");
+        // A pair of bytes widens to one unit; nothing is written past the units answered.
+        char16_t units[6] = {u'#', u'#', u'#', u'#', u'#', u'#'};
+        EXPECT_EQ(platform::WidenAnsi("\x82\xA0" "a", units), 2u);
+        EXPECT_EQ(Text(units, 3), u"\u3042a#");
     }
 }
 
