@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <climits>
 #include <limits>
 
 #include "core/error.h"
@@ -86,7 +85,6 @@ void AppendAnsi(std::string& out, TextView text) {
     WideCharToMultiByte(CP_ACP, flags, Wide(text), size, out.data() + at, n, nullptr, nullptr);
 }
 
-
 namespace {
 
 // The characters of the 256 bytes of the ANSI code page, where it is a single-byte one whose
@@ -124,7 +122,7 @@ size_t WidenAnsi(std::string_view bytes, char16_t* to) {
         return bytes.size();
     }
     const int size = static_cast<int>(bytes.size());
-    const int room = size > INT_MAX / 2 ? INT_MAX : 2 * size;
+    const int room = size > std::numeric_limits<int>::max() / 2 ? std::numeric_limits<int>::max() : 2 * size;
     const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, reinterpret_cast<wchar_t*>(to), room);
     return static_cast<size_t>(n > 0 ? n : 0);
 }

@@ -1,9 +1,9 @@
 // Data the library keeps once per thread: the XML writer's state, the library identity, the
-// log text and the room of the last index file read. It is held in a registry of our own rather than in the compiler's thread-local
-// objects, whose destructors the MinGW runtime runs from inside the loader's thread-exit
-// callbacks and which pin the DLL while they live: when a host's COM apartment had already let
-// the DLL go, the last of those destructors unloaded the DLL from within its own thread-exit
-// callback, and the thread never ended. Here, nothing is destroyed behind the library's back:
+// log text and the room of the last index file read. It is held in a registry of our own rather
+// than in the compiler's thread-local objects, whose destructors the MinGW runtime runs from
+// inside the loader's thread-exit callbacks and which pin the DLL while they live: when a host's
+// COM apartment had already let the DLL go, the last of those destructors unloaded the DLL from
+// within its own thread-exit callback, and the thread never ended. Here, nothing is destroyed behind the library's back:
 //  - the DLL calls ReleaseThreadData when a thread ends (DLL_THREAD_DETACH) and
 //    ReleaseAllThreadData when it is unloaded; natively a thread's data goes when the thread ends;
 //  - neither waits on anything, so both are safe while the loader lock is held;
